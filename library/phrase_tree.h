@@ -24,6 +24,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace moravel {
@@ -140,8 +141,30 @@ class PhraseTree {
   };
 
  private:
-  // (private members: the implementation's choice)
+  struct Node {
+    std::string text;
+    int parent;       // index of the parent, -1 for a top-level item
+    int descendants;  // number of items below it, at all depths
+    bool expanded;
+    ItemId id;
+  };
+
+  bool names(int index) const { return index >= 0 && index < itemCount(); }
+  int nextSibling(int index) const;
+  int previousSibling(int index) const;
+  void adjustDescendants(int parent, int delta);
+  void raiseCurrentChanged(ChangeCause cause);
+
+  std::vector<Node> nodes_;
+  int current_ = -1;
+  ItemId nextId_ = 1;
   std::string tag_;
+  std::function<void(ChangeCause)> onCurrentChanged_;
+  TreeObserver* observer_ = nullptr;
+  // ItemId -> index, rebuilt lazily after an insertion or removal in the
+  // middle has shifted positions; appends keep it current.
+  mutable std::unordered_map<ItemId, int> indexById_;
+  mutable bool indexByIdValid_ = true;
 };
 
 }  // namespace moravel

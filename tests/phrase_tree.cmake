@@ -1,0 +1,1 @@
+moravel_add_test(phrase_tree_test SOURCES phrase_tree_test.cpp LIBS moravel_library)
