@@ -1,1 +1,175 @@
-// (being written)
+#include "library/phrase_file.h"
+
+#include <exception>
+#include <system_error>
+
+#include "library/file_io.h"
+#include "text/gbk_text.h"
+
+namespace moravel {
+namespace {
+
+constexpr int kStatusPane = 1;
+
+// The bytes a text may hold but a line of the file may not: each is written as
+// a space. CR and LF would split the line, 0x00 and 0x1A end the readable text.
+bool breaksLine(char byte) {
+  return byte == '\r' || byte == '\n' || byte == '\0' || byte == '\x1A';
+}
+
+// A GBK full-width right bracket, written for a "]" in a category name.
+constexpr std::string_view kFullWidthBracket = "］";
+
+void appendPhraseText(std::string& out, std::string_view text) {
+  for (const char byte : text) out.push_back(breaksLine(byte) ? ' ' : byte);
+}
+
+void appendCategoryName(std::string& out, std::string_view name) {
+  for (size_t at = 0; at < name.size();) {
+    const char byte = name[at];
+    if (text::isLeadByte(byte)) {
+      if (at + 1 == name.size()) {
+        // A lead byte with nothing after it would swallow the closing "]".
+        out.push_back('?');
+        break;
+      }
+      out.push_back(byte);
+      const char trail = name[at + 1];
+      out.push_back(breaksLine(trail) ? ' ' : trail);
+      at += 2;
+      continue;
+    }
+    if (byte == ']') {
+      out.append(kFullWidthBracket);
+    } else {
+      out.push_back(breaksLine(byte) ? ' ' : byte);
+    }
+    ++at;
+  }
+}
+
+}  // namespace
+
+Library parseLibrary(std::string_view bytes) {
+  // The readable text ends at the first NUL or end-of-file mark (0x1A), as
+  // old DOS editors left it.
+  const size_t end = bytes.find_first_of(std::string_view("\0\x1A", 2));
+  if (end != std::string_view::npos) bytes = bytes.substr(0, end);
+
+  Library library;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    // A line ends at CR LF, LF, or a CR alone (files from classic Mac OS
+    // editors). Line ends are found byte by byte: in GBK neither CR nor LF is
+    // ever the second byte of a character.
+    size_t lineEnd = bytes.find_first_of("\r\n", at);
+    size_t next;
+    if (lineEnd == std::string_view::npos) {
+      lineEnd = bytes.size();
+      next = lineEnd;
+    } else if (bytes[lineEnd] == '\r' && lineEnd + 1 < bytes.size() && bytes[lineEnd + 1] == '\n') {
+      next = lineEnd + 2;
+    } else {
+      next = lineEnd + 1;
+    }
+    const std::string_view line = bytes.substr(at, lineEnd - at);
+    at = next;
+
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      // The name runs to the first "]" that begins a character: the second
+      // byte of a GBK character may be 0x5D and is part of the name.
+      const int close = text::find(line, "]", 2);
+      if (close > 0) {
+        library.push_back(Category{std::string(line.substr(1, static_cast<size_t>(close) - 2)), {}});
+        continue;
+      }
+      // No "]": an ordinary line after all.
+    }
+    if (library.empty()) continue;  // nothing before the first header counts
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    // The key is only the phrase's old position; the next save numbers afresh.
+    library.back().phrases.emplace_back(line.substr(equals + 1));
+  }
+  return library;
+}
+
+std::string writeLibrary(const PhraseTree& tree) {
+  const int count = tree.itemCount();
+  std::string out;
+  size_t size = 0;
+  for (int index = 0; index < count; ++index) size += tree.itemText(index).size() + 16;
+  out.reserve(size);
+  for (int index = 0; index < count; ++index) {
+    const std::string& itemText = tree.itemText(index);
+    if (tree.parentOf(index) < 0) {
+      out.push_back('[');
+      appendCategoryName(out, itemText);
+      out.push_back(']');
+    } else {
+      // Items below a phrase (the file has only two levels) become phrases of
+      // the same category, in tree order.
+      out.append(text::fromNumber(index + 1));
+      out.push_back('=');
+      appendPhraseText(out, itemText);
+    }
+    out.append("\r\n");
+  }
+  return out;
+}
+
+void fillTree(PhraseTree& tree, const Library& library) {
+  PhraseTree::BulkChange bulk(tree);
+  tree.clear();
+  for (const Category& category : library) {
+    const int parent = tree.addItem(category.name);
+    for (const std::string& phrase : category.phrases) tree.addItem(parent, phrase);
+  }
+}
+
+LoadResult load(PhraseTree& tree, const std::filesystem::path& file, StatusSink& status) {
+  Library library;
+  try {
+    std::string bytes;
+    switch (readWholeFile(file, bytes)) {
+      case ReadStatus::missing:
+        return LoadResult::noLibrary;
+      case ReadStatus::failed:
+        status.setStatusText(kStatusPane, kStatusReadFailed);
+        return LoadResult::readFailed;
+      case ReadStatus::ok:
+        break;
+    }
+    library = parseLibrary(bytes);
+    if (library.empty()) return LoadResult::noLibrary;
+    fillTree(tree, library);
+  } catch (const std::exception&) {
+    // Out of memory for a huge file: reported like an unreadable one. Only
+    // when filling itself runs out is the tree left part-filled.
+    status.setStatusText(kStatusPane, kStatusReadFailed);
+    return LoadResult::readFailed;
+  }
+  status.setStatusText(kStatusPane, kStatusLoaded);
+  return LoadResult::loaded;
+}
+
+SaveResult save(const PhraseTree& tree, const std::filesystem::path& file, StatusSink& status) {
+  bool saved = false;
+  try {
+    std::error_code error;
+    const bool present = std::filesystem::exists(file, error) || error;
+    if (tree.itemCount() == 0 && !present) {
+      // Nothing to keep and nothing to replace: no empty file appears.
+      saved = true;
+    } else {
+      saved = replaceFileAtomically(file, writeLibrary(tree), file.parent_path() / kBackupFileName);
+    }
+  } catch (const std::exception&) {
+    saved = false;
+  }
+  status.setStatusText(kStatusPane, saved ? kStatusSaved : kStatusSaveFailed);
+  return saved ? SaveResult::saved : SaveResult::failed;
+}
+
+}  // namespace moravel

@@ -40,10 +40,33 @@ struct Category {
 using Library = std::vector<Category>;
 
 // Reads the categories and phrases of a file's bytes, line by line.
+// - The text ends at the first 0x00 or 0x1A byte.
+// - A line ends at CR LF, at LF, at a CR not followed by LF (classic Mac OS
+//   files), or at the end of the text.
+// - A header line begins with "["; the category's name runs to the first "]"
+//   that begins a character (the second byte of a GBK character may be 0x5D
+//   and belongs to the name); the rest of the line is ignored. Every header is
+//   a category of its own, also when an earlier one has the same name. A line
+//   that begins with "[" and has no such "]" is an ordinary line.
+// - An ordinary line containing "=" is a phrase of the last category above it:
+//   its text is every byte after the first "=", kept exactly (no trimming, no
+//   quotes removed, no length limit). The key before "=" is not looked at.
+// - Lines before the first header, lines beginning with ";", and lines without
+//   "=" are skipped. "|" is an ordinary byte.
 Library parseLibrary(std::string_view bytes);
 
 // The file's bytes for the tree: every top-level item a header line, every
-// item below it an "ordinal=text" line, CR LF after every line.
+// item below it (at any depth, in tree order) an "ordinal=text" line with the
+// ordinal its item index plus 1, CR LF after every line.
+// A few bytes cannot survive the file and are replaced, so that one odd text
+// never costs the texts after it:
+// - CR, LF, 0x00 and 0x1A in any text become a space (they would end the line
+//   or the whole readable text);
+// - a "]" that begins a character in a category name becomes the full-width
+//   "］" (a "]" would end the name early and drop the rest of it);
+// - a category name ending in the first byte of a two-byte character gets "?"
+//   in its place (that byte would swallow the closing "]").
+// Every other text is written byte for byte, and parseLibrary gives it back.
 std::string writeLibrary(const PhraseTree& tree);
 
 // Replaces the tree's items by the library's (as one bulk change).
@@ -56,6 +79,8 @@ enum class LoadResult {
 };
 LoadResult load(PhraseTree& tree, const std::filesystem::path& file, StatusSink& status);
 
+// The backup sits beside the file as call.ini.bak. When it cannot be made, the
+// save fails and the file stays as it was.
 enum class SaveResult {
   saved,    // the new file is in place (or the tree is empty and no file exists)
   failed    // nothing replaced; the old file, if any, is as it was
