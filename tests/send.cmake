@@ -2,3 +2,15 @@
 moravel_add_test(send_watch_test SOURCES send_watch_test.cpp LIBS moravel_send)
 moravel_add_test(send_timing_test SOURCES send_timing_test.cpp LIBS moravel_send)
 moravel_add_test(send_chat_test SOURCES send_chat_test.cpp LIBS moravel_send)
+
+if(WIN32)
+  add_subdirectory(fake_chat)
+endif()
+
+# Under Wine, on the shared X display. They move the one mouse pointer and
+# type into the focused window, so they hold a lock that other tests driving
+# the desktop take too.
+moravel_add_test(send_watch_win_test WIN32_ONLY WHOLE SOURCES send_watch_win_test.cpp LIBS moravel_send)
+if(WIN32)
+  set_tests_properties(send_watch_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
+endif()
