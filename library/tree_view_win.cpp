@@ -1,1 +1,273 @@
-// (being written)
+#include "library/tree_view_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "text/codepage_win.h"
+
+namespace moravel {
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+
+ChangeCause causeOf(UINT action) {
+  switch (action) {
+    case TVC_BYKEYBOARD:
+      return ChangeCause::keyboard;
+    case TVC_BYMOUSE:
+      return ChangeCause::mouse;
+    default:
+      return ChangeCause::other;
+  }
+}
+
+}  // namespace
+
+int keyStateFlags() {
+  int keys = 0;
+  if (GetKeyState(VK_CONTROL) < 0) keys |= 1;
+  if (GetKeyState(VK_SHIFT) < 0) keys |= 2;
+  if (GetKeyState(VK_MENU) < 0) keys |= 4;
+  return keys;
+}
+
+TreeViewBinding::TreeViewBinding(PhraseTree& tree, HWND control) : tree_(tree), control_(control) {
+  SetWindowSubclass(control_, subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  tree_.setObserver(this);
+  const int n = tree_.itemCount();
+  if (n > 0) {
+    bulkChangeBegin();
+    for (int i = 0; i < n; ++i) insertControlItem(i);
+    for (int i = 0; i < n; ++i) syncExpansion(i);
+    currentItemSet(tree_.currentItem());
+    bulkChangeEnd();
+  }
+}
+
+TreeViewBinding::~TreeViewBinding() {
+  tree_.setObserver(nullptr);
+  RemoveWindowSubclass(control_, subclassProc, kSubclassId);
+  if (bulkDepth_ > 0) SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+}
+
+void TreeViewBinding::setItemDoubleClickedHandler(std::function<void()> handler) {
+  onDoubleClick_ = std::move(handler);
+}
+
+void TreeViewBinding::setRightButtonPressedHandler(
+    std::function<void(int x, int y, int keys)> handler) {
+  onRightButton_ = std::move(handler);
+}
+
+HTREEITEM TreeViewBinding::handleOf(int index) const {
+  const auto found = handles_.find(tree_.idAt(index));
+  return found == handles_.end() ? nullptr : found->second;
+}
+
+int TreeViewBinding::indexOf(HTREEITEM item) const {
+  if (!item) return -1;
+  TVITEMW info{};
+  info.mask = TVIF_HANDLE | TVIF_PARAM;
+  info.hItem = item;
+  if (!SendMessageW(control_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info))) return -1;
+  return tree_.indexOf(static_cast<ItemId>(info.lParam));
+}
+
+bool TreeViewBinding::controlExpanded(HTREEITEM item) const {
+  const LRESULT state = SendMessageW(control_, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                                     TVIS_EXPANDED);
+  return (state & TVIS_EXPANDED) != 0;
+}
+
+void TreeViewBinding::insertControlItem(int index) {
+  const int parent = tree_.parentOf(index);
+  HTREEITEM parentItem = TVI_ROOT;
+  if (parent >= 0) {
+    parentItem = handleOf(parent);
+    if (!parentItem) return;
+  }
+  std::wstring text = text::toWide(tree_.itemText(index));
+  TVINSERTSTRUCTW insert{};
+  insert.hParent = parentItem;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+  insert.item.pszText = text.data();
+  insert.item.iImage = 0;
+  insert.item.iSelectedImage = 0;
+  const ItemId id = tree_.idAt(index);
+  insert.item.lParam = static_cast<LPARAM>(id);
+  const auto item = reinterpret_cast<HTREEITEM>(
+      SendMessageW(control_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+  if (item) handles_[id] = item;
+}
+
+void TreeViewBinding::syncExpansion(int index) {
+  HTREEITEM item = handleOf(index);
+  if (!item) return;
+  const bool wanted = tree_.isExpanded(index);
+  if (wanted == controlExpanded(item)) return;
+  // An item that has no children in the control cannot be opened there; the
+  // model never marks such an item expanded.
+  SendMessageW(control_, TVM_EXPAND, wanted ? TVE_EXPAND : TVE_COLLAPSE,
+               reinterpret_cast<LPARAM>(item));
+}
+
+void TreeViewBinding::itemInserted(int index) {
+  insertControlItem(index);
+  // A parent that lost its last child earlier may still be marked open in the
+  // control; the model closed it, and its first new child must not show.
+  const int parent = tree_.parentOf(index);
+  if (parent >= 0) syncExpansion(parent);
+}
+
+void TreeViewBinding::itemRemoving(int index) {
+  HTREEITEM item = handleOf(index);
+  if (!item) return;
+  // In pre-order the descendants follow the item, and each of them has its
+  // parent at or after the item.
+  const int n = tree_.itemCount();
+  handles_.erase(tree_.idAt(index));
+  for (int at = index + 1; at < n && tree_.parentOf(at) >= index; ++at) {
+    handles_.erase(tree_.idAt(at));
+  }
+  ++deleting_;
+  SendMessageW(control_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+  --deleting_;
+}
+
+void TreeViewBinding::cleared() {
+  handles_.clear();
+  ++deleting_;
+  SendMessageW(control_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  --deleting_;
+}
+
+void TreeViewBinding::itemTextChanged(int index) {
+  HTREEITEM item = handleOf(index);
+  if (!item) return;
+  std::wstring text = text::toWide(tree_.itemText(index));
+  TVITEMW info{};
+  info.mask = TVIF_HANDLE | TVIF_TEXT;
+  info.hItem = item;
+  info.pszText = text.data();
+  SendMessageW(control_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void TreeViewBinding::itemExpansionChanged(int index) { syncExpansion(index); }
+
+void TreeViewBinding::currentItemSet(int index) {
+  HTREEITEM item = index >= 0 ? handleOf(index) : nullptr;
+  const auto selected = reinterpret_cast<HTREEITEM>(
+      SendMessageW(control_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (selected != item) {
+    SendMessageW(control_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  } else if (item) {
+    SendMessageW(control_, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+  }
+}
+
+void TreeViewBinding::labelEditRequested(int index) {
+  HTREEITEM item = handleOf(index);
+  if (!item) return;
+  if (GetFocus() != control_) SetFocus(control_);
+  SendMessageW(control_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(item));
+}
+
+void TreeViewBinding::bulkChangeBegin() {
+  if (bulkDepth_++ == 0) SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+}
+
+void TreeViewBinding::bulkChangeEnd() {
+  if (bulkDepth_ == 0 || --bulkDepth_ > 0) return;
+  SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(control_, nullptr, TRUE);
+}
+
+bool TreeViewBinding::handleNotify(const NMHDR& header, LRESULT& result) {
+  if (header.hwndFrom != control_) return false;
+  switch (header.code) {
+    case TVN_SELCHANGEDW:
+      selectionChanged(reinterpret_cast<const NMTREEVIEWW&>(header));
+      result = 0;
+      return true;
+    case TVN_ITEMEXPANDEDW:
+      expansionChanged(reinterpret_cast<const NMTREEVIEWW&>(header));
+      result = 0;
+      return true;
+    case TVN_BEGINLABELEDITW:
+      result = FALSE;  // let the edit begin
+      return true;
+    case TVN_ENDLABELEDITW:
+      result = labelEditEnded(reinterpret_cast<const NMTVDISPINFOW&>(header)) ? TRUE : FALSE;
+      return true;
+    case NM_DBLCLK:
+      if (onDoubleClick_) onDoubleClick_();
+      result = 0;  // the control still opens or closes the item
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TreeViewBinding::selectionChanged(const NMTREEVIEWW& info) {
+  if (deleting_ > 0) return;
+  const int index = indexOf(info.itemNew.hItem);
+  // The model's own change coming back, or nothing new.
+  if (index == tree_.currentItem()) return;
+  tree_.setCurrentItem(index, causeOf(info.action));
+}
+
+void TreeViewBinding::expansionChanged(const NMTREEVIEWW& info) {
+  const int index = indexOf(info.itemNew.hItem);
+  if (index < 0) return;
+  const bool open = controlExpanded(info.itemNew.hItem);
+  if (open == tree_.isExpanded(index)) return;
+  if (open) {
+    tree_.expandItem(index);
+  } else {
+    tree_.collapseItem(index);
+  }
+}
+
+bool TreeViewBinding::labelEditEnded(const NMTVDISPINFOW& info) {
+  // No text: the edit was cancelled (Esc), the old text stays.
+  if (!info.item.pszText) return false;
+  const int index = indexOf(info.item.hItem);
+  if (index < 0) return false;
+  tree_.setItemText(index, text::fromWide(info.item.pszText));
+  return true;
+}
+
+void TreeViewBinding::rightButtonPressed(LPARAM position) {
+  if (onRightButton_) onRightButton_(GET_X_LPARAM(position), GET_Y_LPARAM(position), keyStateFlags());
+}
+
+void TreeViewBinding::pressedRightButton(LPARAM position) {
+  TVHITTESTINFO hit{};
+  hit.pt.x = GET_X_LPARAM(position);
+  hit.pt.y = GET_Y_LPARAM(position);
+  SendMessageW(control_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  if ((hit.flags & TVHT_ONITEM) == 0 || !hit.hItem) return;
+  const int index = indexOf(hit.hItem);
+  if (index >= 0) tree_.setCurrentItem(index, ChangeCause::mouse);
+}
+
+LRESULT CALLBACK TreeViewBinding::subclassProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
+  switch (message) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      // Instead of the control's own drag loop and NM_RCLICK: the item under
+      // the pointer becomes current, nothing else.
+      reinterpret_cast<TreeViewBinding*>(self)->pressedRightButton(lParam);
+      return 0;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, subclassProc, id);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace moravel

@@ -1,0 +1,301 @@
+#include "app/control_look_win.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/control_look.h"
+
+namespace moravel {
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x4C4F4F4B;  // 'LOOK'
+// Marks a window as taken over (GetWindowSubclass is exported by ordinal
+// only, and mingw's import library lacks it).
+constexpr wchar_t kTakenOverProperty[] = L"Moravel.ControlLook";
+
+// A GDI object released when it goes out of scope.
+class GdiObject {
+ public:
+  explicit GdiObject(HGDIOBJ object) : object_(object) {}
+  ~GdiObject() {
+    if (object_) DeleteObject(object_);
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  HGDIOBJ get() const { return object_; }
+
+ private:
+  HGDIOBJ object_;
+};
+
+// A DC from GetDC/GetWindowDC released when it goes out of scope.
+class WindowDc {
+ public:
+  WindowDc(HWND window, bool whole) : window_(window), dc_(whole ? GetWindowDC(window) : GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+COLORREF colour(std::uint32_t value) { return static_cast<COLORREF>(value); }
+
+// The process-wide switch: the scheme in force and the hook that sees every
+// window the GUI thread creates. The hook is released when the process ends.
+class ControlLook {
+ public:
+  static ControlLook& instance() {
+    static ControlLook look;
+    return look;
+  }
+  ~ControlLook() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+  }
+  ControlLook(const ControlLook&) = delete;
+  ControlLook& operator=(const ControlLook&) = delete;
+
+  void switchOn(int scheme) {
+    scheme_ = lookScheme(scheme);
+    if (!hook_) {
+      hook_ = SetWindowsHookExW(WH_CALLWNDPROC, hookProc, nullptr, GetCurrentThreadId());
+    }
+  }
+  const LookScheme& scheme() const { return scheme_; }
+
+ private:
+  ControlLook() : scheme_(lookScheme(2)) {}
+  static LRESULT CALLBACK hookProc(int code, WPARAM wParam, LPARAM lParam);
+
+  LookScheme scheme_;
+  HHOOK hook_ = nullptr;
+};
+
+ControlKind kindOf(HWND window) {
+  wchar_t name[64] = {};
+  const int length = GetClassNameW(window, name, 64);
+  if (length <= 0) return ControlKind::other;
+  std::string ascii;
+  for (int i = 0; i < length; ++i) {
+    // Class names we look for are ASCII; anything else cannot match.
+    ascii.push_back(name[i] < 0x80 ? static_cast<char>(name[i]) : '?');
+  }
+  return classifyControl(ascii, static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_STYLE)));
+}
+
+void paintPushButton(HWND button, HDC dc) {
+  const LookScheme& scheme = ControlLook::instance().scheme();
+  RECT box;
+  GetClientRect(button, &box);
+  const LRESULT state = SendMessageW(button, BM_GETSTATE, 0, 0);
+  const bool pressed = (state & BST_PUSHED) != 0;
+  const bool focused = (state & BST_FOCUS) != 0 || GetFocus() == button;
+  const bool enabled = IsWindowEnabled(button) != FALSE;
+  const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
+  const bool isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+
+  // The parent's background shows in the rounded corners.
+  FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+  GdiObject face(CreateSolidBrush(colour(pressed ? scheme.buttonPressed : scheme.buttonFace)));
+  GdiObject outline(CreatePen(PS_SOLID, isDefault ? 2 : 1, colour(scheme.buttonFrame)));
+  HGDIOBJ oldBrush = SelectObject(dc, face.get());
+  HGDIOBJ oldPen = SelectObject(dc, outline.get());
+  RoundRect(dc, box.left, box.top, box.right, box.bottom, 5, 5);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+
+  const int length = GetWindowTextLengthW(button);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  GetWindowTextW(button, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  auto font = reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0));
+  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, enabled ? colour(scheme.buttonText) : GetSysColor(COLOR_GRAYTEXT));
+  RECT textBox = box;
+  if (pressed) OffsetRect(&textBox, 1, 1);
+  DrawTextW(dc, text.c_str(), length, &textBox, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (oldFont) SelectObject(dc, oldFont);
+
+  if (focused) {
+    RECT focus = box;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+// The border of an edit box: the outer line in the scheme's frame colour, the
+// rest of a thicker border in the box's own background.
+void paintEditFrame(HWND edit) {
+  const LONG_PTR style = GetWindowLongPtrW(edit, GWL_STYLE);
+  const LONG_PTR exStyle = GetWindowLongPtrW(edit, GWL_EXSTYLE);
+  int width = 0;
+  if (exStyle & WS_EX_CLIENTEDGE) {
+    width = GetSystemMetrics(SM_CXEDGE);
+  } else if ((exStyle & WS_EX_STATICEDGE) || (style & WS_BORDER)) {
+    width = 1;
+  }
+  if (width <= 0) return;
+  WindowDc dc(edit, true);
+  if (!dc.get()) return;
+  RECT outer;
+  GetWindowRect(edit, &outer);
+  OffsetRect(&outer, -outer.left, -outer.top);
+  GdiObject frame(CreateSolidBrush(colour(ControlLook::instance().scheme().editFrame)));
+  FrameRect(dc.get(), &outer, static_cast<HBRUSH>(frame.get()));
+  const bool readOnlyLook = !IsWindowEnabled(edit) || (style & ES_READONLY);
+  HBRUSH inside = GetSysColorBrush(readOnlyLook ? COLOR_BTNFACE : COLOR_WINDOW);
+  for (int ring = 1; ring < width; ++ring) {
+    InflateRect(&outer, -1, -1);
+    FrameRect(dc.get(), &outer, inside);
+  }
+}
+
+LRESULT CALLBACK pushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                UINT_PTR id, DWORD_PTR) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      if (dc) paintPushButton(window, dc);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      paintPushButton(window, reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    // The button repaints itself outside WM_PAINT when its state changes;
+    // paint over that at once so the system's look never shows.
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_SETTEXT:
+    case BM_SETSTATE:
+    case BM_SETSTYLE:
+    case BM_SETCHECK:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_MOUSEMOVE:
+    case WM_MOUSELEAVE:
+    case WM_CAPTURECHANGED:
+    case WM_UPDATEUISTATE: {
+      const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      if (IsWindow(window) && IsWindowVisible(window)) {
+        WindowDc dc(window, false);
+        if (dc.get()) paintPushButton(window, dc.get());
+      }
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemovePropW(window, kTakenOverProperty);
+      RemoveWindowSubclass(window, pushButtonProc, id);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK editBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                             UINT_PTR id, DWORD_PTR) {
+  switch (message) {
+    case WM_NCPAINT:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_STYLECHANGED:
+    case WM_MOUSEMOVE:
+    case WM_MOUSELEAVE: {
+      // The system (and its visual styles) draw the border in these; the
+      // program's frame goes on top.
+      const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      if (IsWindow(window)) paintEditFrame(window);
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemovePropW(window, kTakenOverProperty);
+      RemoveWindowSubclass(window, editBoxProc, id);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Marks a control as taken over while leaving its drawing to the system.
+LRESULT CALLBACK systemDrawnProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                 UINT_PTR id, DWORD_PTR) {
+  if (message == WM_NCDESTROY) {
+    RemovePropW(window, kTakenOverProperty);
+    RemoveWindowSubclass(window, systemDrawnProc, id);
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+SUBCLASSPROC procFor(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::pushButton:
+      return pushButtonProc;
+    case ControlKind::editBox:
+      return editBoxProc;
+    case ControlKind::other:
+      return nullptr;
+    default:
+      return systemDrawnProc;
+  }
+}
+
+// Returns whether the window was newly taken over.
+bool takeOver(HWND window) {
+  SUBCLASSPROC proc = procFor(kindOf(window));
+  if (!proc) return false;
+  if (isTakenOver(window)) return false;
+  if (!SetWindowSubclass(window, proc, kSubclassId, 0)) return false;
+  SetPropW(window, kTakenOverProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(1)));
+  return true;
+}
+
+BOOL CALLBACK takeOverChild(HWND window, LPARAM) {
+  if (takeOver(window)) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK takeOverTopLevel(HWND window, LPARAM) {
+  takeOverChild(window, 0);
+  EnumChildWindows(window, takeOverChild, 0);
+  return TRUE;
+}
+
+LRESULT CALLBACK ControlLook::hookProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    // Before the window's own WM_CREATE: the control is ours from its first
+    // paint on.
+    if (call->message == WM_CREATE) takeOver(call->hwnd);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void setControlLook(int scheme) {
+  ControlLook::instance().switchOn(scheme);
+  EnumThreadWindows(GetCurrentThreadId(), takeOverTopLevel, 0);
+}
+
+bool isTakenOver(HWND window) { return GetPropW(window, kTakenOverProperty) != nullptr; }
+
+}  // namespace moravel
