@@ -14,3 +14,11 @@ moravel_add_test(send_watch_win_test WIN32_ONLY WHOLE SOURCES send_watch_win_tes
 if(WIN32)
   set_tests_properties(send_watch_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
 endif()
+moravel_add_test(send_delay_win_test WIN32_ONLY SOURCES send_delay_win_test.cpp LIBS moravel_send)
+moravel_add_test(send_chat_win_test WIN32_ONLY WHOLE SOURCES send_chat_win_test.cpp LIBS moravel_send)
+if(WIN32)
+  add_dependencies(send_chat_win_test fake_chat)
+  # Wine maps the Unix root to drive Z:.
+  target_compile_definitions(send_chat_win_test PRIVATE MORAVEL_FAKE_CHAT="Z:$<TARGET_FILE:fake_chat>")
+  set_tests_properties(send_chat_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
+endif()
