@@ -9,7 +9,9 @@
 //   mouseWatch().arm(sender.listener());   // on a phrase double-click
 //
 // Create it on the GUI thread, the thread that arms the watch and runs the
-// message loop.
+// message loop. A send runs inside the dispatch of the sender's own message
+// and pumps messages while it waits, so destroy the sender only from outside
+// the message loop (after it has ended), never from a window handler.
 
 #include <windows.h>
 
