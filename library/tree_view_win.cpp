@@ -252,15 +252,40 @@ void TreeViewBinding::pressedRightButton(LPARAM position) {
   if (index >= 0) tree_.setCurrentItem(index, ChangeCause::mouse);
 }
 
+void TreeViewBinding::reconcileSelection() {
+  if (deleting_ > 0 || reconciling_) return;
+  reconciling_ = true;
+  const auto selected = reinterpret_cast<HTREEITEM>(
+      SendMessageW(control_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  const int index = indexOf(selected);
+  if (index != tree_.currentItem()) tree_.setCurrentItem(index, ChangeCause::other);
+  reconciling_ = false;
+}
+
 LRESULT CALLBACK TreeViewBinding::subclassProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
+  auto* binding = reinterpret_cast<TreeViewBinding*>(self);
   switch (message) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
       // Instead of the control's own drag loop and NM_RCLICK: the item under
       // the pointer becomes current, nothing else.
-      reinterpret_cast<TreeViewBinding*>(self)->pressedRightButton(lParam);
+      binding->pressedRightButton(lParam);
       return 0;
+    case WM_SETFOCUS:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case TVM_EXPAND: {
+      // The control moves its selection without telling anyone in a few
+      // places: to a category that closes over its selected phrase, to the
+      // first item when it gets the focus with none selected. The model
+      // follows.
+      const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      binding->reconcileSelection();
+      return result;
+    }
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, subclassProc, id);
       break;

@@ -82,6 +82,7 @@ class TreeViewBinding : public TreeObserver {
   void selectionChanged(const NMTREEVIEWW& info);
   void expansionChanged(const NMTREEVIEWW& info);
   bool labelEditEnded(const NMTVDISPINFOW& info);
+  void reconcileSelection();
 
   PhraseTree& tree_;
   HWND control_;
@@ -92,6 +93,7 @@ class TreeViewBinding : public TreeObserver {
   // While items are being deleted the control picks a new selection of its
   // own; the model decides that one, so the control's choice is not taken.
   int deleting_ = 0;
+  bool reconciling_ = false;
 };
 
 // Keys held, as rightButtonPressed reports them: 1 Ctrl, 2 Shift, 4 Alt.

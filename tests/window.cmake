@@ -2,3 +2,11 @@
 # view binding and the window in-process under Wine, and Moravel.exe itself
 # started as a process.
 moravel_add_test(startup_test SOURCES startup_test.cpp LIBS moravel_app)
+
+if(WIN32)
+  # These show windows on the shared X display and some press keys or move the
+  # pointer, so they hold the lock of every test that drives the desktop.
+  moravel_add_test(tree_view_win_test WIN32_ONLY WHOLE
+    SOURCES tree_view_win_test.cpp LIBS moravel_app_win)
+  set_tests_properties(tree_view_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
+endif()
