@@ -8,5 +8,8 @@ if(WIN32)
   # pointer, so they hold the lock of every test that drives the desktop.
   moravel_add_test(tree_view_win_test WIN32_ONLY WHOLE
     SOURCES tree_view_win_test.cpp LIBS moravel_app_win)
-  set_tests_properties(tree_view_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
+  moravel_add_test(main_window_win_test WIN32_ONLY WHOLE
+    SOURCES main_window_win_test.cpp ${MORAVEL_APP_RESOURCES} LIBS moravel_app_win)
+  set_tests_properties(tree_view_win_test main_window_win_test
+    PROPERTIES RESOURCE_LOCK moravel_desktop_input)
 endif()
