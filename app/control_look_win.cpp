@@ -130,24 +130,38 @@ void paintPushButton(HWND button, HDC dc) {
   }
 }
 
+// Where an edit box's border lies. An edit box created with WS_BORDER alone
+// takes that style off itself and draws a one-pixel line inside its client
+// area; with WS_EX_CLIENTEDGE (or WS_EX_STATICEDGE) the border is non-client.
+enum EditBorder : DWORD_PTR { kNoBorder = 0, kNonClientBorder = 1, kClientBorder = 2 };
+
+EditBorder editBorder(LONG_PTR style, LONG_PTR exStyle) {
+  if (exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)) return kNonClientBorder;
+  if (style & WS_BORDER) return kClientBorder;
+  return kNoBorder;
+}
+
 // The border of an edit box: the outer line in the scheme's frame colour, the
 // rest of a thicker border in the box's own background.
-void paintEditFrame(HWND edit) {
+void paintEditFrame(HWND edit, DWORD_PTR border) {
+  if (border == kNoBorder) return;
+  GdiObject frame(CreateSolidBrush(colour(ControlLook::instance().scheme().editFrame)));
+  if (border == kClientBorder) {
+    WindowDc dc(edit, false);
+    if (!dc.get()) return;
+    RECT client;
+    GetClientRect(edit, &client);
+    FrameRect(dc.get(), &client, static_cast<HBRUSH>(frame.get()));
+    return;
+  }
   const LONG_PTR style = GetWindowLongPtrW(edit, GWL_STYLE);
   const LONG_PTR exStyle = GetWindowLongPtrW(edit, GWL_EXSTYLE);
-  int width = 0;
-  if (exStyle & WS_EX_CLIENTEDGE) {
-    width = GetSystemMetrics(SM_CXEDGE);
-  } else if ((exStyle & WS_EX_STATICEDGE) || (style & WS_BORDER)) {
-    width = 1;
-  }
-  if (width <= 0) return;
+  const int width = (exStyle & WS_EX_CLIENTEDGE) ? GetSystemMetrics(SM_CXEDGE) : 1;
   WindowDc dc(edit, true);
   if (!dc.get()) return;
   RECT outer;
   GetWindowRect(edit, &outer);
   OffsetRect(&outer, -outer.left, -outer.top);
-  GdiObject frame(CreateSolidBrush(colour(ControlLook::instance().scheme().editFrame)));
   FrameRect(dc.get(), &outer, static_cast<HBRUSH>(frame.get()));
   const bool readOnlyLook = !IsWindowEnabled(edit) || (style & ES_READONLY);
   HBRUSH inside = GetSysColorBrush(readOnlyLook ? COLOR_BTNFACE : COLOR_WINDOW);
@@ -208,8 +222,9 @@ LRESULT CALLBACK pushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK editBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                             UINT_PTR id, DWORD_PTR) {
+                             UINT_PTR id, DWORD_PTR border) {
   switch (message) {
+    case WM_PAINT:
     case WM_NCPAINT:
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -220,7 +235,7 @@ LRESULT CALLBACK editBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       // The system (and its visual styles) draw the border in these; the
       // program's frame goes on top.
       const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-      if (IsWindow(window)) paintEditFrame(window);
+      if (IsWindow(window)) paintEditFrame(window, border);
       return result;
     }
     case WM_NCDESTROY:
@@ -256,14 +271,21 @@ SUBCLASSPROC procFor(ControlKind kind) {
   }
 }
 
-// Returns whether the window was newly taken over.
-bool takeOver(HWND window) {
+// Returns whether the window was newly taken over. `style` and `exStyle` are
+// the ones it was created with (an edit box changes its own style).
+bool takeOver(HWND window, LONG_PTR style, LONG_PTR exStyle) {
   SUBCLASSPROC proc = procFor(kindOf(window));
   if (!proc) return false;
   if (isTakenOver(window)) return false;
-  if (!SetWindowSubclass(window, proc, kSubclassId, 0)) return false;
+  const DWORD_PTR data = proc == editBoxProc ? DWORD_PTR{editBorder(style, exStyle)} : 0;
+  if (!SetWindowSubclass(window, proc, kSubclassId, data)) return false;
   SetPropW(window, kTakenOverProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(1)));
   return true;
+}
+
+bool takeOver(HWND window) {
+  return takeOver(window, GetWindowLongPtrW(window, GWL_STYLE),
+                  GetWindowLongPtrW(window, GWL_EXSTYLE));
 }
 
 BOOL CALLBACK takeOverChild(HWND window, LPARAM) {
@@ -284,7 +306,10 @@ LRESULT CALLBACK ControlLook::hookProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     // Before the window's own WM_CREATE: the control is ours from its first
     // paint on.
-    if (call->message == WM_CREATE) takeOver(call->hwnd);
+    if (call->message == WM_CREATE) {
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(call->lParam);
+      takeOver(call->hwnd, create->style, create->dwExStyle);
+    }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -10,6 +10,8 @@ if(WIN32)
     SOURCES tree_view_win_test.cpp LIBS moravel_app_win)
   moravel_add_test(main_window_win_test WIN32_ONLY WHOLE
     SOURCES main_window_win_test.cpp ${MORAVEL_APP_RESOURCES} LIBS moravel_app_win)
-  set_tests_properties(tree_view_win_test main_window_win_test
+  moravel_add_test(control_look_win_test WIN32_ONLY WHOLE
+    SOURCES control_look_win_test.cpp LIBS moravel_app_win)
+  set_tests_properties(tree_view_win_test main_window_win_test control_look_win_test
     PROPERTIES RESOURCE_LOCK moravel_desktop_input)
 endif()
