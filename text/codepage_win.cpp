@@ -1,30 +1,19 @@
 #include "text/codepage_win.h"
 
-#include <windows.h>
+#include "text/gb18030.h"
 
 namespace moravel::text {
-namespace {
-constexpr UINT kGbk = 936;
-}
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 wide strings are UTF-16");
 
 std::wstring toWide(std::string_view gbk) {
-  if (gbk.empty()) return {};
-  const int n = MultiByteToWideChar(kGbk, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(kGbk, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), n);
-  return wide;
+  const std::u16string utf16 = gb18030ToUtf16(gbk);
+  return std::wstring(utf16.begin(), utf16.end());
 }
 
 std::string fromWide(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(kGbk, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string gbk(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(kGbk, 0, wide.data(), static_cast<int>(wide.size()), gbk.data(), n, nullptr,
-                      nullptr);
-  return gbk;
+  const std::u16string utf16(wide.begin(), wide.end());
+  return utf16ToGb18030(utf16);
 }
 
 }  // namespace moravel::text
