@@ -12,6 +12,12 @@ if(WIN32)
     SOURCES main_window_win_test.cpp ${MORAVEL_APP_RESOURCES} LIBS moravel_app_win)
   moravel_add_test(control_look_win_test WIN32_ONLY WHOLE
     SOURCES control_look_win_test.cpp LIBS moravel_app_win)
+  moravel_add_test(moravel_exe_win_test WIN32_ONLY WHOLE
+    SOURCES moravel_exe_win_test.cpp LIBS moravel_library)
+  # The program under test, as Wine sees it (the Unix root is drive Z:).
+  target_compile_definitions(moravel_exe_win_test PRIVATE
+    MORAVEL_EXE="Z:$<TARGET_FILE:Moravel>")
+  add_dependencies(moravel_exe_win_test Moravel)
   set_tests_properties(tree_view_win_test main_window_win_test control_look_win_test
-    PROPERTIES RESOURCE_LOCK moravel_desktop_input)
+    moravel_exe_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
 endif()
