@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "library/file_io.h"
+#include "text/gb18030.h"
 #include "text/gbk_text.h"
 
 namespace moravel {
@@ -48,13 +49,128 @@ void appendCategoryName(std::string& out, std::string_view name) {
   }
 }
 
+// The readable text: the bytes before the first 0x00 or 0x1A.
+std::string_view readablePart(std::string_view bytes) {
+  const size_t end = bytes.find_first_of(std::string_view("\0\x1A", 2));
+  return end == std::string_view::npos ? bytes : bytes.substr(0, end);
+}
+
+// Decodes one UTF-8 character at `at` (strictly: no overlong forms, no
+// surrogates, nothing past U+10FFFF). Returns false, `at` unchanged, when the
+// bytes there are no character.
+bool decodeUtf8(std::string_view bytes, size_t& at, char32_t& codePoint) {
+  const auto byteAt = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+  const unsigned char first = byteAt(at);
+  if (first < 0x80) {
+    codePoint = first;
+    ++at;
+    return true;
+  }
+  size_t length;
+  char32_t cp;
+  char32_t minimum;
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2, cp = first & 0x1Fu, minimum = 0x80;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3, cp = first & 0x0Fu, minimum = 0x800;
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4, cp = first & 0x07u, minimum = 0x10000;
+  } else {
+    return false;
+  }
+  if (at + length > bytes.size()) return false;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char next = byteAt(at + k);
+    if ((next & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (next & 0x3Fu);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+  codePoint = cp;
+  at += length;
+  return true;
+}
+
+// Valid UTF-8 with at least one character beyond ASCII.
+bool isUtf8BeyondAscii(std::string_view bytes) {
+  bool beyondAscii = false;
+  for (size_t at = 0; at < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+      ++at;
+      continue;
+    }
+    char32_t cp;
+    if (!decodeUtf8(bytes, at, cp)) return false;
+    beyondAscii = true;
+  }
+  return beyondAscii;
+}
+
+std::string fromUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t at = 0; at < bytes.size();) {
+    char32_t cp;
+    if (!decodeUtf8(bytes, at, cp)) {
+      cp = text::kReplacementCharacter;
+      ++at;
+    }
+    text::appendGb18030(out, cp);
+  }
+  return out;
+}
+
+std::string fromUtf16(std::string_view bytes, bool bigEndian) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (size_t k = 0; k < units.size(); ++k) {
+    const auto a = static_cast<unsigned char>(bytes[2 * k]);
+    const auto b = static_cast<unsigned char>(bytes[2 * k + 1]);
+    units[k] = static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+  }
+  std::string out = text::utf16ToGb18030(units);
+  // An odd last byte is half a character.
+  if (bytes.size() % 2 != 0) text::appendGb18030(out, text::kReplacementCharacter);
+  return out;
+}
+
+// First line of a file that would otherwise read as UTF-8: ";" and GB18030
+// Chinese, which is no UTF-8.
+constexpr std::string_view kEncodingComment = ";本文件为GB18030编码\r\n";
+
 }  // namespace
+
+FileEncoding detectEncoding(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return FileEncoding::utf8Bom;
+  if (bytes.starts_with("\xFF\xFE")) return FileEncoding::utf16le;
+  if (bytes.starts_with("\xFE\xFF")) return FileEncoding::utf16be;
+  if (isUtf8BeyondAscii(readablePart(bytes))) return FileEncoding::utf8;
+  return FileEncoding::programs;
+}
+
+std::string toProgramEncoding(std::string_view bytes) {
+  switch (detectEncoding(bytes)) {
+    case FileEncoding::utf8Bom:
+      return fromUtf8(readablePart(bytes.substr(3)));
+    case FileEncoding::utf8:
+      return fromUtf8(readablePart(bytes));
+    case FileEncoding::utf16le:
+      return fromUtf16(bytes.substr(2), false);
+    case FileEncoding::utf16be:
+      return fromUtf16(bytes.substr(2), true);
+    case FileEncoding::programs:
+      break;
+  }
+  return std::string(bytes);
+}
+
+Library readLibrary(std::string_view fileBytes) {
+  if (detectEncoding(fileBytes) == FileEncoding::programs) return parseLibrary(fileBytes);
+  return parseLibrary(toProgramEncoding(fileBytes));
+}
 
 Library parseLibrary(std::string_view bytes) {
   // The readable text ends at the first NUL or end-of-file mark (0x1A), as
   // old DOS editors left it.
-  const size_t end = bytes.find_first_of(std::string_view("\0\x1A", 2));
-  if (end != std::string_view::npos) bytes = bytes.substr(0, end);
+  bytes = readablePart(bytes);
 
   Library library;
   size_t at = 0;
@@ -116,6 +232,7 @@ std::string writeLibrary(const PhraseTree& tree) {
     }
     out.append("\r\n");
   }
+  if (isUtf8BeyondAscii(out)) out.insert(0, kEncodingComment);
   return out;
 }
 
@@ -141,7 +258,7 @@ LoadResult load(PhraseTree& tree, const std::filesystem::path& file, StatusSink&
       case ReadStatus::ok:
         break;
     }
-    library = parseLibrary(bytes);
+    library = readLibrary(bytes);
     if (library.empty()) return LoadResult::noLibrary;
     fillTree(tree, library);
   } catch (const std::exception&) {

@@ -1,7 +1,12 @@
 #pragma once
 // The phrase file, call.ini beside the program: one section per category, one
 // "ordinal=text" entry per phrase, where the ordinal is the phrase's item index
-// plus 1. GBK bytes, CR LF line ends, no escaping.
+// plus 1. The program's encoding (GB18030, so GBK texts keep their bytes), CR LF
+// line ends, no escaping.
+//
+// Load also takes what other editors make of the file: UTF-8 with or without a
+// byte-order mark (Notepad's default) and UTF-16 with one; save always writes
+// the program's encoding.
 //
 // Parsing and writing are pure functions over bytes; load and save add the
 // file system around them. Saving is atomic and keeps the previous file as
@@ -55,6 +60,27 @@ using Library = std::vector<Category>;
 //   "=" are skipped. "|" is an ordinary byte.
 Library parseLibrary(std::string_view bytes);
 
+// The encoding a file's bytes are read in.
+enum class FileEncoding {
+  programs,  // GB18030 (of which GBK is part): the bytes are taken as they are
+  utf8Bom,   // EF BB BF first
+  utf8,      // no byte-order mark, but valid UTF-8 with at least one character
+             // beyond ASCII (GBK Chinese practically never is)
+  utf16le,   // FF FE first
+  utf16be,   // FE FF first
+};
+// Which encoding the bytes are in. Only the readable text counts: the bytes
+// before the first 0x00 or 0x1A (UTF-16 apart, where 0x00 is everywhere).
+FileEncoding detectEncoding(std::string_view bytes);
+
+// The file's text in the program's encoding: the byte-order mark dropped,
+// UTF-8 and UTF-16 converted (what is no character there becomes U+FFFD's
+// code), the program's own bytes unchanged.
+std::string toProgramEncoding(std::string_view bytes);
+
+// parseLibrary of the bytes in whichever encoding they are: what load reads.
+Library readLibrary(std::string_view fileBytes);
+
 // The file's bytes for the tree: every top-level item a header line, every
 // item below it (at any depth, in tree order) an "ordinal=text" line with the
 // ordinal its item index plus 1, CR LF after every line.
@@ -67,6 +93,10 @@ Library parseLibrary(std::string_view bytes);
 // - a category name ending in the first byte of a two-byte character gets "?"
 //   in its place (that byte would swallow the closing "]").
 // Every other text is written byte for byte, and parseLibrary gives it back.
+// Should the whole file happen to be valid UTF-8 with characters beyond ASCII
+// (a rare two-byte character here and there, all else ASCII), a comment line
+// in GB18030 comes first, so that the next load does not take it for UTF-8;
+// readLibrary gives such a file back as the tree was.
 std::string writeLibrary(const PhraseTree& tree);
 
 // Replaces the tree's items by the library's (as one bulk change).

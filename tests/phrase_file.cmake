@@ -1,3 +1,4 @@
 moravel_add_test(phrase_file_test SOURCES phrase_file_test.cpp LIBS moravel_library)
+moravel_add_test(phrase_file_encoding_test SOURCES phrase_file_encoding_test.cpp LIBS moravel_library)
 moravel_add_test(file_io_test SOURCES file_io_test.cpp LIBS moravel_library)
 moravel_add_test(phrase_file_win_test SOURCES phrase_file_win_test.cpp LIBS moravel_library WIN32_ONLY)

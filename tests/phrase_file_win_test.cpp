@@ -8,6 +8,7 @@
 #include "library/file_io.h"
 #include "library/phrase_file.h"
 #include "phrase_file_test_support.h"
+#include "text/codepage_win.h"
 
 namespace moravel {
 namespace {
@@ -63,6 +64,30 @@ TEST(PhraseFileLocked, LoadAndSaveBothFail) {
   EXPECT_EQ(save(tree, file, status), SaveResult::saved);
   EXPECT_EQ(fileBytes(file), "[new]\r\n");
   EXPECT_EQ(fileBytes(folder / "call.ini.bak"), "[old]\r\n1=x\r\n");
+}
+
+// A phrase typed with an emoji arrives from the edit control as UTF-16 with a
+// surrogate pair: it is stored as GB18030, saved and loaded byte for byte, and
+// goes back to the window (and the clipboard) as the same UTF-16.
+TEST(PhraseFileEmoji, TypedSavedLoadedAndShownWhole) {
+  TempFolder folder;
+  const auto file = folder / "call.ini";
+  const std::wstring typed = L"好的\xD83D\xDC4D，马上发货\xD83D\xDE00";
+  const std::string stored = text::fromWide(typed);
+  EXPECT_EQ(stored, "好的\x94\x39\xD1\x31，马上发货\x94\x39\xFC\x36");
+
+  PhraseTree tree;
+  const int category = tree.addItem(text::fromWide(L"表情"));
+  const int phrase = tree.addItem(category, "");
+  tree.setItemText(phrase, stored);
+  RecordingStatus status;
+  ASSERT_EQ(save(tree, file, status), SaveResult::saved);
+  EXPECT_EQ(fileBytes(file), "[表情]\r\n2=" + stored + "\r\n");
+
+  PhraseTree loaded;
+  ASSERT_EQ(load(loaded, file, status), LoadResult::loaded);
+  EXPECT_EQ(loaded.itemText(1), stored);
+  EXPECT_EQ(text::toWide(loaded.itemText(1)), typed);
 }
 
 }  // namespace
