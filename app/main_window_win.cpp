@@ -309,6 +309,11 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       destroying();
       return 0;
+    case WM_ENDSESSION:
+      // Windows is logging off or shutting down and ends the process without
+      // destroying the window: save as a close would.
+      if (wParam) destroying();
+      return 0;
     case WM_NCDESTROY:
       // The children are gone; the tree view with them.
       treeView_.reset();

@@ -2,7 +2,8 @@
 // MainWindow: the program's only window. It holds the phrase tree "树型框1",
 // the keyword row, the buttons "保存" and "刷新", and the status bar, and it
 // frames the program's life: onCreated runs inside create(), onDestroying
-// saves when the window is destroyed, and after its last message the thread
+// saves when the window is destroyed (and when the session ends, which ends
+// the process without destroying it), and after its last message the thread
 // gets the quit request with code 0.
 //
 // Commands (the buttons and the context menu's items) are dispatched by id to

@@ -395,6 +395,14 @@ TEST_F(MainWindowTest, ALibraryBesideIsShownAndEveryCloseWritesItAgain) {
   EXPECT_EQ(readBytes(file()), library);
 }
 
+TEST_F(MainWindowTest, TheEndOfTheSessionSavesLikeAClose) {
+  start();
+  // Logging off asks first; the program never refuses.
+  EXPECT_TRUE(SendMessageW(window_->hwnd(), WM_QUERYENDSESSION, 0, 0));
+  SendMessageW(window_->hwnd(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(readBytes(file()), readBytes(testData("demonstration_library.ini")));
+}
+
 TEST_F(MainWindowTest, ALibraryThatCannotBeReadIsKeptAsABackup) {
   const std::string mine = "[我的]\r\n2=别丢了\r\n";
   writeBytes(file(), mine);
