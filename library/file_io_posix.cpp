@@ -113,33 +113,23 @@ void syncFolder(const std::filesystem::path& file) {
   if (fd.valid()) (void)syncFd(fd.get());
 }
 
-// Puts a copy of `file` at `backup` in one step: a hard link (or, where the
-// file system has none, a flushed copy) under a temporary name, renamed over
-// the backup. `file` itself is never touched.
-bool makeBackup(const std::filesystem::path& file, const std::filesystem::path& backup,
-                std::optional<mode_t> mode) {
+// A second name for `file` beside `backup`: a hard link, or where the file
+// system has none, a flushed copy. Returns it (empty when neither could be
+// made). `file` itself is never touched.
+std::string linkOrCopyBeside(const std::filesystem::path& file,
+                             const std::filesystem::path& backup, std::optional<mode_t> mode) {
   std::string linkPath;
   {
     // Reserve a unique name, then free it for link(), which will not overwrite.
     Fd reserve(createUniqueBeside(backup, "link", linkPath));
-    if (!reserve.valid()) return false;
+    if (!reserve.valid()) return {};
     ::unlink(linkPath.c_str());
   }
-  if (::link(file.c_str(), linkPath.c_str()) == 0) {
-    TempName linked(linkPath);
-    if (::rename(linkPath.c_str(), backup.c_str()) != 0) return false;
-    linked.release();
-    return true;
-  }
+  if (::link(file.c_str(), linkPath.c_str()) == 0) return linkPath;
 
   std::string old;
-  if (readWholeFile(file, old) != ReadStatus::ok) return false;
-  const std::string copyPath = writeTempBeside(backup, old, "copy", mode);
-  if (copyPath.empty()) return false;
-  TempName copy(copyPath);
-  if (::rename(copyPath.c_str(), backup.c_str()) != 0) return false;
-  copy.release();
-  return true;
+  if (readWholeFile(file, old) != ReadStatus::ok) return {};
+  return writeTempBeside(backup, old, "copy", mode);
 }
 
 }  // namespace
@@ -182,6 +172,9 @@ bool replaceFileAtomically(const std::filesystem::path& file, std::string_view b
     struct stat old {};
     const bool exists = ::stat(file.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return false;
+    // Nor can a file be renamed over a folder in the backup's place.
+    struct stat oldBackup {};
+    if (::stat(backup.c_str(), &oldBackup) == 0 && S_ISDIR(oldBackup.st_mode)) return false;
     std::optional<mode_t> mode;
     if (exists) mode = static_cast<mode_t>(old.st_mode & 07777);
 
@@ -189,10 +182,21 @@ bool replaceFileAtomically(const std::filesystem::path& file, std::string_view b
     if (tempPath.empty()) return false;
     TempName temp(tempPath);
 
-    if (exists && !makeBackup(file, backup, mode)) return false;
+    // The old file under a second name first, so that it survives the switch.
+    std::string backupTemp;
+    if (exists) {
+      backupTemp = linkOrCopyBeside(file, backup, mode);
+      if (backupTemp.empty()) return false;
+    }
+    TempName keptOld(backupTemp);
+
     // The one step that switches from the old library to the new one.
     if (::rename(tempPath.c_str(), file.c_str()) != 0) return false;
     temp.release();
+    // Only now does the old library become the backup, so a failed save never
+    // costs the backup of the one before. Should this last step fail, the new
+    // library is in place all the same.
+    if (exists && ::rename(backupTemp.c_str(), backup.c_str()) == 0) keptOld.release();
     syncFolder(file);
     return true;
   } catch (const std::exception&) {

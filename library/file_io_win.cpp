@@ -57,28 +57,34 @@ bool writeAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
-bool fileExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool isFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Writes `bytes` into a fresh file beside `target` (its name, the process id
-// and a counter; created exclusively), flushed to the disk. Returns its name,
-// or the empty name on failure with nothing left behind.
-std::wstring writeTempBeside(const std::wstring& target, std::string_view bytes) {
+// A name beside `target` that no file has yet: its name, a purpose, the
+// process id and a counter.
+std::wstring nameBeside(const std::wstring& target, const wchar_t* purpose) {
   static std::uint64_t counter = 0;
+  return target + L"." + purpose + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++counter);
+}
+
+bool isNameTaken(DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// Writes `bytes` into a fresh file beside `target` (created exclusively),
+// flushed to the disk. Returns its name, or the empty name on failure with
+// nothing left behind.
+std::wstring writeTempBeside(const std::wstring& target, std::string_view bytes,
+                             const wchar_t* purpose) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::wstring path = target + L".new-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                        std::to_wstring(++counter);
+    std::wstring path = nameBeside(target, purpose);
     Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      if (isNameTaken(GetLastError())) continue;
       return {};
     }
     TempName temp(path);
@@ -87,6 +93,29 @@ std::wstring writeTempBeside(const std::wstring& target, std::string_view bytes)
     return path;
   }
   return {};
+}
+
+// Whether another program holds the file without letting it be deleted or
+// renamed over.
+bool canBeReplaced(const std::wstring& file) {
+  Handle probe(CreateFileW(file.c_str(), DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return probe.valid();
+}
+
+// A second name for `file` beside `backup`: a hard link, or where the file
+// system has none (FAT, some network shares), a copy flushed to the disk.
+// Returns it, or the empty name when neither could be made.
+std::wstring linkOrCopyBeside(const std::wstring& file, const std::wstring& backup) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::wstring path = nameBeside(backup, L"link");
+    if (CreateHardLinkW(path.c_str(), file.c_str(), nullptr)) return path;
+    if (!isNameTaken(GetLastError())) break;
+  }
+  std::string old;
+  if (readWholeFile(file, old) != ReadStatus::ok) return {};
+  return writeTempBeside(backup, old, L"copy");
 }
 
 }  // namespace
@@ -132,42 +161,51 @@ bool replaceFileAtomically(const std::filesystem::path& file, std::string_view b
   try {
     const std::wstring target = file.wstring();
     const std::wstring backupName = backup.wstring();
-    // Wine's ReplaceFileW would move a folder of that name aside as the backup.
-    if (isFolder(target)) return false;
-    const std::wstring tempPath = writeTempBeside(target, bytes);
+    // A folder in either place cannot be replaced by a file.
+    if (isFolder(target) || isFolder(backupName)) return false;
+    const DWORD oldAttributes = GetFileAttributesW(target.c_str());
+    const bool exists = oldAttributes != INVALID_FILE_ATTRIBUTES;
+
+    const std::wstring tempPath = writeTempBeside(target, bytes, L"new");
     if (tempPath.empty()) return false;
     TempName temp(tempPath);
-    const auto moveIntoPlace = [&] {
-      if (!MoveFileExW(tempPath.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return false;
-      }
-      temp.release();
-      return true;
-    };
+    if (exists) {
+      // The new file looks like the old one in Explorer (hidden stays hidden).
+      const DWORD kept = oldAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+      if (kept != 0) SetFileAttributesW(tempPath.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE);
+    }
 
-    if (!fileExists(target)) return moveIntoPlace();
+    // The old file under a second name first, so that it survives the switch.
+    // ReplaceFileW is not used: it is two renames inside the system, and a
+    // crash between them leaves no call.ini at all.
+    std::wstring backupTemp;
+    if (exists) {
+      // A program holding call.ini without sharing it would make the switch
+      // fail, and a second name made before could then not be removed: ask
+      // first, the way the switch will (the answer is only a snapshot).
+      if (!canBeReplaced(target)) return false;
+      backupTemp = linkOrCopyBeside(target, backupName);
+      if (backupTemp.empty()) return false;
+    }
+    TempName keptOld(backupTemp);
 
-    // ReplaceFileW keeps the old file's attributes and security on the new one
-    // and renames the old one to the backup name.
-    if (ReplaceFileW(target.c_str(), tempPath.c_str(), backupName.c_str(),
-                     REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
-      temp.release();
-      return true;
+    // The one step that switches from the old library to the new one. It fails
+    // while another program holds call.ini without sharing it, or when the file
+    // is read-only; then nothing has changed but a temporary name.
+    if (!MoveFileExW(tempPath.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return false;
     }
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND && !fileExists(target)) {
-      // Gone since we looked (another program removed it): nothing to keep.
-      return moveIntoPlace();
+    temp.release();
+    // Only now does the old library become the backup, so a failed save never
+    // costs the backup of the one before. Should this last step fail, the new
+    // library is in place all the same.
+    if (exists && MoveFileExW(backupTemp.c_str(), backupName.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      keptOld.release();
     }
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && !fileExists(target)) {
-      // The old file has already become the backup and the new one did not
-      // follow: the library would be missing. Put the new one in place, or
-      // else the old one back.
-      if (moveIntoPlace()) return true;
-      MoveFileExW(backupName.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-    }
-    return false;
+    return true;
   } catch (const std::exception&) {
     return false;
   }
