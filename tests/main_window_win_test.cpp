@@ -201,6 +201,20 @@ TEST_F(MainWindowTest, TheWindowAndItsControlsAreWhereTheyBelong) {
   EXPECT_EQ(font.lfWeight, FW_NORMAL);
   EXPECT_EQ(font.lfCharSet, GB2312_CHARSET);
 
+  // The other controls' font names a face with Chinese glyphs, so that Wine
+  // or an English Windows cannot fall back to one without them.
+  for (HWND text : {control(ControlId::label), control(ControlId::keyword),
+                    control(Command::findNext), control(ControlId::statusBar)}) {
+    const auto guiFont = reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0));
+    ASSERT_NE(guiFont, nullptr);
+    LOGFONTW gui{};
+    GetObjectW(guiFont, sizeof gui, &gui);
+    EXPECT_EQ(gui.lfCharSet, GB2312_CHARSET);
+    EXPECT_EQ(std::wstring(gui.lfFaceName), chineseFaceName());
+  }
+  EXPECT_FALSE(chineseFaceName().empty());
+  RecordProperty("chinese_face", text::fromWide(chineseFaceName()));
+
   // The status bar lies along the whole bottom edge, with two panes.
   const HWND statusBar = control(ControlId::statusBar);
   RECT client;
