@@ -24,7 +24,7 @@ ReadStatus readWholeFile(const std::filesystem::path& file, std::string& bytes);
 //   becomes `backup`. A crash at any moment leaves `file` the old or the new
 //   library and `backup` the one before it or the old one.
 // - On failure (folder read-only, disk full, `file` held open by a program that
-//   does not share it, the second name impossible) `file` and `backup` are
+//   does not share it, `file` read-only on Win32, the second name impossible) `file` and `backup` are
 //   exactly as they were and no temporary file is left.
 // - The new file keeps the old one's permissions (POSIX) or its hidden and
 //   system attributes (Win32). A temporary file survives only a crash; its name

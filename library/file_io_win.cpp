@@ -165,6 +165,9 @@ bool replaceFileAtomically(const std::filesystem::path& file, std::string_view b
     if (isFolder(target) || isFolder(backupName)) return false;
     const DWORD oldAttributes = GetFileAttributesW(target.c_str());
     const bool exists = oldAttributes != INVALID_FILE_ATTRIBUTES;
+    // Windows refuses to replace a read-only file, Wine does not: the user
+    // protected it, so it is not replaced on either.
+    if (exists && (oldAttributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
 
     const std::wstring tempPath = writeTempBeside(target, bytes, L"new");
     if (tempPath.empty()) return false;

@@ -2,3 +2,11 @@ moravel_add_test(phrase_file_test SOURCES phrase_file_test.cpp LIBS moravel_libr
 moravel_add_test(phrase_file_encoding_test SOURCES phrase_file_encoding_test.cpp LIBS moravel_library)
 moravel_add_test(file_io_test SOURCES file_io_test.cpp LIBS moravel_library)
 moravel_add_test(phrase_file_win_test SOURCES phrase_file_win_test.cpp LIBS moravel_library WIN32_ONLY)
+moravel_add_test(phrase_file_fault_test SOURCES phrase_file_fault_test.cpp LIBS moravel_library)
+if(WIN32)
+  # The second process the Win32 fault tests start (beside the test program).
+  add_executable(phrase_file_helper_win phrase_file_helper_win.cpp)
+  target_link_libraries(phrase_file_helper_win PRIVATE moravel_library moravel_options)
+  target_link_options(phrase_file_helper_win PRIVATE -municode)
+  add_dependencies(phrase_file_fault_test phrase_file_helper_win)
+endif()
