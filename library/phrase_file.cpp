@@ -18,8 +18,10 @@ bool breaksLine(char byte) {
   return byte == '\r' || byte == '\n' || byte == '\0' || byte == '\x1A';
 }
 
-// A GBK full-width right bracket, written for a "]" in a category name.
-constexpr std::string_view kFullWidthBracket = "］";
+// A GBK full-width right bracket "］", written for a "]" in a category name.
+// Spelt as bytes: they are part of the file format, whatever the compiler's
+// execution character set.
+constexpr std::string_view kFullWidthBracket = "\xA3\xDD";
 
 void appendPhraseText(std::string& out, std::string_view text) {
   for (const char byte : text) out.push_back(breaksLine(byte) ? ' ' : byte);
@@ -132,9 +134,11 @@ std::string fromUtf16(std::string_view bytes, bool bigEndian) {
   return out;
 }
 
-// First line of a file that would otherwise read as UTF-8: ";" and GB18030
-// Chinese, which is no UTF-8.
-constexpr std::string_view kEncodingComment = ";本文件为GB18030编码\r\n";
+// First line of a file that would otherwise read as UTF-8: ";本文件为GB18030编码"
+// in GB18030, which is no UTF-8 (0xB1 cannot begin a UTF-8 character). Spelt
+// as bytes, like the bracket above.
+constexpr std::string_view kEncodingComment =
+    ";\xB1\xBE\xCE\xC4\xBC\xFE\xCE\xAA" "GB18030\xB1\xE0\xC2\xEB\r\n";
 
 }  // namespace
 

@@ -10,6 +10,8 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth fonts-wqy-microhei fonts-wine
   xdotool imagemagick locales
+  # clang with libFuzzer and the sanitizer runtimes, for fuzz/.
+  clang-14 libclang-rt-14-dev
 )
 
 # Wine takes its code page from the locale, and maps Windows file names to

@@ -12,6 +12,9 @@ cmake --preset native -B "$b/native" >/dev/null
 cmake --build "$b/native"
 ctest --test-dir "$b/native" --output-on-failure -j2 --timeout 120
 
+# The phrase file under libFuzzer for a minute (MORAVEL_FUZZ_SECONDS).
+fuzz/run.sh
+
 cmake --preset mingw -B "$b/mingw" >/dev/null
 cmake --build "$b/mingw"
 trap wine_session_stop EXIT
