@@ -377,6 +377,17 @@ TEST_F(MainWindowTest, TabMovesThroughTheControlsAndEnterMovesNothing) {
   postKey(control(ControlId::keyword), VK_RETURN);
   EXPECT_EQ(GetFocus(), control(ControlId::keyword));
   EXPECT_FALSE(closed());
+
+  // The label editor keeps its Enter: it ends the edit, which is taken.
+  window_->tree().beginLabelEdit(0);
+  const HWND edit =
+      reinterpret_cast<HWND>(SendMessageW(control(ControlId::tree), TVM_GETEDITCONTROL, 0, 0));
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextW(edit, text::toWide("新标题").c_str());
+  postKey(edit, VK_RETURN);
+  EXPECT_EQ(SendMessageW(control(ControlId::tree), TVM_GETEDITCONTROL, 0, 0), 0);
+  EXPECT_EQ(window_->tree().itemText(0), "新标题");
+  EXPECT_FALSE(closed());
 }
 
 TEST_F(MainWindowTest, TheRightButtonReachesItsHandlerBeforeTheTree) {
