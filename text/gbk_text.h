@@ -8,6 +8,11 @@
 // step over such a byte together with the byte after it, so that a match never
 // starts on the second byte of a character (in GBK that byte may well look like
 // "[" or "|" or an ASCII letter). Cutting (left/right/mid) counts bytes only.
+//
+// The program's encoding is GB18030, GBK's superset (text/gb18030.h). Its
+// four-byte characters (emoji, rare ideographs) are two such pairs, each opened
+// by a byte of 0x81 or above, so the same stepping never splits them at a pair
+// boundary and never takes their digit bytes for characters.
 
 #include <string>
 #include <string_view>
