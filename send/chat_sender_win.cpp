@@ -1,5 +1,6 @@
 #include "send/chat_sender_win.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "send/key_chord_win.h"
@@ -13,6 +14,16 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"MoravelChatSender";
 // Posted to the sender's own window, which no one else sends anything to.
 constexpr UINT kRunSendMessage = WM_USER + 1;
+
+struct ProcessHandle {
+  explicit ProcessHandle(HANDLE opened) : handle(opened) {}
+  ~ProcessHandle() {
+    if (handle != nullptr) CloseHandle(handle);
+  }
+  ProcessHandle(const ProcessHandle&) = delete;
+  ProcessHandle& operator=(const ProcessHandle&) = delete;
+  HANDLE handle;
+};
 
 }  // namespace
 
@@ -29,6 +40,36 @@ std::optional<std::string> WindowInspectorWin::className(std::int32_t window) {
 
 bool WindowInspectorWin::hasParent(std::int32_t window) {
   return GetParent(windowFromNumber(window)) != nullptr;
+}
+
+std::int32_t WindowInspectorWin::rootWindow(std::int32_t window) {
+  const HWND handle = windowFromNumber(window);
+  if (handle == nullptr || !IsWindow(handle)) return 0;
+  return windowNumber(GetAncestor(handle, GA_ROOT));
+}
+
+std::optional<std::string> WindowInspectorWin::processImagePath(std::int32_t window) {
+  const HWND handle = windowFromNumber(window);
+  DWORD processId = 0;
+  if (handle == nullptr || GetWindowThreadProcessId(handle, &processId) == 0 || processId == 0) {
+    return std::nullopt;
+  }
+  const ProcessHandle process{OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)};
+  if (process.handle == nullptr) return std::nullopt;
+  // Paths may be longer than MAX_PATH; the longest has 32,767 characters.
+  constexpr std::size_t kLongestPath = 32'768;
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD size = static_cast<DWORD>(path.size());
+    if (QueryFullProcessImageNameW(process.handle, 0, path.data(), &size)) {
+      path.resize(size);
+      return text::fromWide(path);
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= kLongestPath) {
+      return std::nullopt;
+    }
+    path.resize(std::min(path.size() * 4, kLongestPath));
+  }
 }
 
 bool ChatSenderWin::Scheduler::schedule() {

@@ -25,11 +25,16 @@
 
 namespace moravel {
 
-// GetClassNameW and GetParent about the window a LocationText names.
+// GetClassNameW, GetParent, GetAncestor and the process's image name about
+// the window a LocationText names.
 class WindowInspectorWin : public WindowInspector {
  public:
   std::optional<std::string> className(std::int32_t window) override;
   bool hasParent(std::int32_t window) override;
+  std::int32_t rootWindow(std::int32_t window) override;
+  // Asked with limited query rights, which a process of the same user grants
+  // and an elevated one refuses; then nothing.
+  std::optional<std::string> processImagePath(std::int32_t window) override;
 };
 
 // Shows a program text (GBK) in the status line.

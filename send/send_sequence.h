@@ -12,6 +12,8 @@
 namespace moravel {
 
 inline constexpr std::string_view kStatusSent = "发送成功";
+// After a paste that the user sends with the client's own key.
+inline constexpr std::string_view kStatusPasted = "已粘贴，请在聊天窗口中发送";
 
 struct SendStep {
   enum class Kind { Pause, Chord, ShowStatus, Disarm };
@@ -34,6 +36,25 @@ struct SendStep {
 inline constexpr SendStep kPasteAndSend[] = {
     SendStep::waitFor(300),        SendStep::press(kPasteChord), SendStep::waitFor(100),
     SendStep::press(kSendChord),   SendStep::show(kStatusSent),  SendStep::disarmWatch(),
+};
+
+// The same for Qt clients: Qt's paste is asynchronous (Ctrl+V only queues the
+// clipboard read), so 100 ms later Alt+S can still find the box empty and
+// send nothing, or the paste lands after the send. 300 ms covers it.
+inline constexpr SendStep kPasteAndSendAfterAsyncPaste[] = {
+    SendStep::waitFor(300),        SendStep::press(kPasteChord), SendStep::waitFor(300),
+    SendStep::press(kSendChord),   SendStep::show(kStatusSent),  SendStep::disarmWatch(),
+};
+
+// Paste only, for clients whose send key is the user's own setting (Enter or
+// Ctrl+Enter) or not known: a wrong guess would put a line break into the
+// reply or do something else entirely. The user presses the send key. The
+// watch is disarmed all the same, so one arming still serves one reply.
+inline constexpr SendStep kPasteOnly[] = {
+    SendStep::waitFor(300),
+    SendStep::press(kPasteChord),
+    SendStep::show(kStatusPasted),
+    SendStep::disarmWatch(),
 };
 
 class SendActions {

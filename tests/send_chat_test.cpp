@@ -8,6 +8,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "send/chat_sender.h"
@@ -20,6 +22,9 @@ namespace {
 struct FakeWindow {
   std::optional<std::string> className;  // nothing: cannot be read
   bool hasParent = false;
+  std::int32_t root = 0;  // 0: the window is a top-level window itself
+  // The program file of its process; nothing: the process cannot be asked.
+  std::optional<std::string> process = "C:\\Windows\\notepad.exe";
 };
 
 class FakeInspector : public WindowInspector {
@@ -35,9 +40,23 @@ class FakeInspector : public WindowInspector {
     const auto found = windows.find(window);
     return found != windows.end() && found->second.hasParent;
   }
+  std::int32_t rootWindow(std::int32_t window) override {
+    ++rootQuestions;
+    const auto found = windows.find(window);
+    if (found == windows.end()) return 0;
+    return found->second.root == 0 ? window : found->second.root;
+  }
+  std::optional<std::string> processImagePath(std::int32_t window) override {
+    ++processQuestions;
+    const auto found = windows.find(window);
+    if (found == windows.end()) return std::nullopt;
+    return found->second.process;
+  }
   std::map<std::int32_t, FakeWindow> windows;
   int classQuestions = 0;
   int parentQuestions = 0;
+  int rootQuestions = 0;
+  int processQuestions = 0;
 };
 
 int ruleIndex(const TargetRule* rule) {
@@ -81,11 +100,214 @@ TEST(TargetRules, TheThreeRulesOfTheTable) {
   EXPECT_EQ(findTargetRule(kTargetRules, inspector, 0), nullptr);
 }
 
-TEST(TargetRules, EveryRuleStartsThePasteAndSendSequence) {
-  for (const TargetRule& rule : kTargetRules) {
-    EXPECT_EQ(rule.send.data(), kPasteAndSend) << rule.className;
-    EXPECT_EQ(rule.send.size(), std::size(kPasteAndSend));
+TEST(TargetRules, TheOriginalThreeRulesComeFirstAsTheyWere) {
+  const std::string_view classes[] = {"TXGuiFoundation", "WeChatMainWndForPC", "RichEditComponent"};
+  for (int i = 0; i < 3; ++i) {
+    const TargetRule& rule = kTargetRules[i];
+    SCOPED_TRACE(rule.className);
+    EXPECT_EQ(rule.className, classes[i]);
+    EXPECT_EQ(rule.parent, i == 0 ? ParentCondition::None : ParentCondition::Any);
+    EXPECT_EQ(rule.window, RuleWindow::UnderPointer);
+    EXPECT_EQ(rule.match, ClassMatch::Exact);
+    EXPECT_TRUE(rule.processName.empty());
+    EXPECT_EQ(rule.send.data(), kPasteAndSend);
   }
+  // Every later rule looks at the root window and names a process, as the
+  // classes of today's clients are shared by every Qt or Electron program.
+  for (std::size_t i = 3; i < std::size(kTargetRules); ++i) {
+    SCOPED_TRACE(kTargetRules[i].className);
+    EXPECT_EQ(kTargetRules[i].window, RuleWindow::Root);
+    EXPECT_FALSE(kTargetRules[i].processName.empty());
+  }
+}
+
+TEST(TargetRules, TheOriginalRulesWinAndAskNothingMore) {
+  // An input box the original rules know, inside a window a later rule knows
+  // too: the earlier rule decides, and neither the root nor the process is
+  // asked (the questions are put inside the mouse hook's call).
+  FakeInspector inspector;
+  inspector.windows[7] = {"WeWorkWindow", false, 0, "C:\\WXWork\\WXWork.exe"};
+  inspector.windows[8] = {"RichEditComponent", true, 7, "C:\\WXWork\\WXWork.exe"};
+  EXPECT_EQ(ruleIndex(findTargetRule(kTargetRules, inspector, 8)), 2);
+  EXPECT_EQ(inspector.rootQuestions, 0);
+  EXPECT_EQ(inspector.processQuestions, 0);
+  // Over the WeCom window itself, its own row.
+  EXPECT_EQ(ruleIndex(findTargetRule(kTargetRules, inspector, 7)), 7);
+}
+
+// A window under the pointer (class `pointer`) inside a root window (class
+// `root`) of a process whose program file is `process`.
+struct ClientCase {
+  const char* what;
+  std::optional<std::string> pointer;  // nothing: the root itself is under the pointer
+  std::optional<std::string> root;
+  std::optional<std::string> process;
+  int rule;  // index into kTargetRules, -1 for none
+  const SendStep* send = nullptr;
+};
+
+const TargetRule* findInClient(const ClientCase& c, FakeInspector& inspector) {
+  constexpr std::int32_t kRoot = 10, kInner = 11;
+  inspector.windows[kRoot] = {c.root, false, 0, c.process};
+  if (!c.pointer) return findTargetRule(kTargetRules, inspector, kRoot);
+  inspector.windows[kInner] = {c.pointer, true, kRoot, c.process};
+  return findTargetRule(kTargetRules, inspector, kInner);
+}
+
+TEST(TargetRules, TodaysClientsByRootClassAndProcess) {
+  const std::string tencent = "C:\\Program Files\\Tencent\\";
+  const ClientCase cases[] = {
+      {"WeChat 3.9 popped-out chat", {}, "ChatWnd", tencent + "WeChat\\WeChat.exe", 3, kPasteAndSend},
+      {"ChatWnd of another program", {}, "ChatWnd", tencent + "Weixin\\Weixin.exe", -1},
+      {"WeChat 4", "MMUIRenderSubWindowHW", "Qt51514QWindowIcon", tencent + "Weixin\\Weixin.exe", 4,
+       kPasteAndSendAfterAsyncPaste},
+      {"WeChat 4 on Qt 6", "MMUIRenderSubWindowHW", "Qt6QWindowIcon", tencent + "Weixin\\Weixin.exe", 4,
+       kPasteAndSendAfterAsyncPaste},
+      {"WeChat 4, the root itself", {}, "Qt51514QWindowIcon", "D:/WeChat/weixin.EXE", 4,
+       kPasteAndSendAfterAsyncPaste},
+      {"a Qt child window as root class", "MMUIRenderSubWindowHW", "Qt51514QWindow",
+       tencent + "Weixin\\Weixin.exe", -1},
+      {"a Qt window of another program", "Qt51514QWindow", "Qt51514QWindowIcon",
+       "C:\\Qt\\designer.exe", -1},
+      {"a Qt window of WeChat 3.9's process", "MMUIRenderSubWindowHW", "Qt51514QWindowIcon",
+       tencent + "WeChat\\WeChat.exe", -1},
+      {"QQ NT", "Chrome_RenderWidgetHostHWND", "Chrome_WidgetWin_1", tencent + "QQNT\\QQ.exe", 5,
+       kPasteOnly},
+      {"QQ NT, Chinese folder", "Chrome_RenderWidgetHostHWND", "Chrome_WidgetWin_1",
+       "D:\\软件\\腾讯\\qq.exe", 5, kPasteOnly},
+      {"an Electron editor", "Chrome_RenderWidgetHostHWND", "Chrome_WidgetWin_1",
+       "C:\\Users\\a\\AppData\\Local\\Programs\\Microsoft VS Code\\Code.exe", -1},
+      {"a folder named QQ.exe", "Chrome_RenderWidgetHostHWND", "Chrome_WidgetWin_1",
+       "C:\\QQ.exe\\Code.exe", -1},
+      {"a name ending in QQ.exe", "Chrome_RenderWidgetHostHWND", "Chrome_WidgetWin_1",
+       "C:\\Tools\\NotQQ.exe", -1},
+      {"another Chromium class in QQ", "Chrome_RenderWidgetHostHWND", "Chrome_WidgetWin_0",
+       tencent + "QQNT\\QQ.exe", -1},
+      {"千牛", "Qt5152QWindow", "Qt5152QWindowIcon", "C:\\AliWorkbench\\AliWorkbench.exe", 6,
+       kPasteOnly},
+      {"千牛's class in QQ", "Qt5152QWindow", "Qt5152QWindowIcon", tencent + "QQNT\\QQ.exe", -1},
+      {"WeCom", {}, "WeWorkWindow", "C:\\WXWork\\WXWork.exe", 7, kPasteOnly},
+      {"WeCom, inner window", "WeWorkInput", "WeWorkWindow", "C:\\WXWork\\wxwork.exe", 7,
+       kPasteOnly},
+      {"WeCom popped-out chat", {}, "WwStandaloneConversationWnd", "C:\\WXWork\\WXWork.exe", 8,
+       kPasteOnly},
+      {"WeCom's class in WeChat", {}, "WeWorkWindow", tencent + "WeChat\\WeChat.exe", -1},
+      {"WeCom's chat in another program", {}, "WwStandaloneConversationWnd",
+       "C:\\WXWork\\WXWorkWeb.exe", -1},
+      {"a process that cannot be asked", "Chrome_RenderWidgetHostHWND", "Chrome_WidgetWin_1",
+       std::nullopt, -1},
+      {"WeChat 4 that cannot be asked", {}, "Qt51514QWindowIcon", std::nullopt, -1},
+      {"a root whose class cannot be read", "Chrome_RenderWidgetHostHWND", std::nullopt,
+       tencent + "QQNT\\QQ.exe", -1},
+      {"a panel of the old QQ inside QQ NT", "TXGuiFoundation", "Chrome_WidgetWin_1",
+       tencent + "QQNT\\QQ.exe", 5, kPasteOnly},
+  };
+  for (const ClientCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeInspector inspector;
+    const TargetRule* rule = findInClient(c, inspector);
+    EXPECT_EQ(ruleIndex(rule), c.rule);
+    if (rule != nullptr) {
+      EXPECT_EQ(rule->send.data(), c.send);
+    }
+  }
+}
+
+TEST(TargetRules, ARootThatCannotBeAskedMatchesNothing) {
+  // The window has gone between the event and the question, or the system
+  // names no root: no process rule is tried, nothing else is asked.
+  FakeInspector inspector;
+  inspector.windows[5] = {"Chrome_RenderWidgetHostHWND", true, 0, "C:\\QQ\\QQ.exe"};
+  struct GoneRoot : FakeInspector {
+    std::int32_t rootWindow(std::int32_t) override { return 0; }
+  } gone;
+  gone.windows = inspector.windows;
+  EXPECT_EQ(findTargetRule(kTargetRules, gone, 5), nullptr);
+  EXPECT_EQ(gone.processQuestions, 0);
+  // Nor does a root number that names no window.
+  inspector.windows[5].root = 99;
+  EXPECT_EQ(findTargetRule(kTargetRules, inspector, 5), nullptr);
+  EXPECT_EQ(inspector.processQuestions, 0);
+}
+
+TEST(TargetRules, TheProcessIsAskedOnceAndOnlyWhenARootClassMatches) {
+  FakeInspector inspector;
+  inspector.windows[1] = {"Edit", true, 2, "C:\\Windows\\notepad.exe"};
+  inspector.windows[2] = {"Notepad", false, 0, "C:\\Windows\\notepad.exe"};
+  EXPECT_EQ(findTargetRule(kTargetRules, inspector, 1), nullptr);
+  EXPECT_EQ(inspector.rootQuestions, 1);
+  EXPECT_EQ(inspector.processQuestions, 0);
+  EXPECT_EQ(inspector.classQuestions, 2);  // the window's and the root's
+
+  // Two rows know "Qt*QWindowIcon": the program's name is asked once.
+  FakeInspector qt;
+  qt.windows[1] = {"Qt51514QWindow", true, 2, "C:\\Qt\\designer.exe"};
+  qt.windows[2] = {"Qt51514QWindowIcon", false, 0, "C:\\Qt\\designer.exe"};
+  EXPECT_EQ(findTargetRule(kTargetRules, qt, 1), nullptr);
+  EXPECT_EQ(qt.rootQuestions, 1);
+  EXPECT_EQ(qt.processQuestions, 1);
+}
+
+TEST(TargetRules, VersionedClassPatterns) {
+  struct Case {
+    std::string_view pattern;
+    std::string name;
+    bool matches;
+  } const cases[] = {
+      {"Qt*QWindowIcon", "Qt51514QWindowIcon", true},
+      {"Qt*QWindowIcon", "Qt5152QWindowIcon", true},
+      {"Qt*QWindowIcon", "Qt6QWindowIcon", true},
+      {"Qt*QWindowIcon", "QtQWindowIcon", true},  // the run may be empty
+      {"Qt*QWindowIcon", "Qt6QWindowIconQWindowIcon", true},
+      {"Qt*QWindowIcon", "Qt51514QWindow", false},
+      {"Qt*QWindowIcon", "Qt51514QWindowIcons", false},
+      {"Qt*QWindowIcon", "XQt6QWindowIcon", false},
+      {"Qt*QWindowIcon", "qt6QWindowIcon", false},  // letter case counts
+      {"Qt*QWindowIcon", "Qt6QWINDOWICON", false},
+      {"Qt*QWindowIcon", "", false},
+      {"Qt*QWindowIcon", "Qt\xB0\xA1QWindowIcon", true},  // a Chinese character in the run
+      // The Q here is the second byte of a character, not the letter.
+      {"Qt*QWindowIcon", "Qt\xB0QWindowIcon", false},
+      {"ChatWnd", "ChatWnd", true},
+      {"ChatWnd", "ChatWnd2", false},
+      {"ChatWnd", "ChatWn", false},
+      {"*", "", true},
+      {"*", "anything", true},
+      {"*Wnd", "ChatWnd", true},
+      {"Ww*Conversation*Wnd", "WwStandaloneConversationWnd", true},
+      {"Ww*Conversation*Wnd", "WwStandaloneConversationWndX", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(matchesClassPattern(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+  }
+}
+
+TEST(TargetRules, ProgramFileNames) {
+  const std::pair<std::string, std::string> names[] = {
+      {"C:\\Program Files\\Tencent\\Weixin\\Weixin.exe", "Weixin.exe"},
+      {"Weixin.exe", "Weixin.exe"},
+      {"D:/apps/QQ.exe", "QQ.exe"},
+      {"C:\\dir/mixed\\QQ.exe", "QQ.exe"},
+      {"C:\\dir\\", ""},
+      {"", ""},
+      {"D:\\腾讯\\QQ.exe", "QQ.exe"},
+      // 0x5C, the backslash, as the second byte of a character is no separator.
+      {"C:\\a\x95\\QQ.exe", "a\x95\\QQ.exe"},
+  };
+  for (const auto& [path, name] : names) EXPECT_EQ(imageFileName(path), name) << path;
+
+  const std::tuple<std::string, std::string, bool> comparisons[] = {
+      {"WeChat.exe", "WeChat.exe", true},
+      {"WeChat.exe", "wechat.EXE", true},
+      {"WXWork.exe", "wxwork.exe", true},
+      {"WeChat.exe", "WeChat.ex", false},
+      {"QQ.exe", "QQ.exe ", false},
+      {"QQ.exe", "QQ.com", false},
+      {"", "", true},
+      {"\xB0" "a.exe", "\xB0" "A.exe", false},  // second bytes of characters are not letters
+      {"\xB0\xA1.exe", "\xB0\xA1.EXE", true},
+  };
+  for (const auto& [a, b, same] : comparisons) EXPECT_EQ(sameImageName(a, b), same) << a << " " << b;
 }
 
 TEST(TargetRules, ClassNamesAreCutAfter49Characters) {
@@ -153,6 +375,8 @@ class FakeScheduler : public SendScheduler {
 };
 
 constexpr std::int32_t kWeChat = 1, kQqMain = 2, kQqPanel = 3, kRichEdit = 4, kOther = 5;
+// Today's clients: the window under the pointer is an inner one.
+constexpr std::int32_t kWeixin = 6, kWeixinRoot = 7, kQqNt = 8, kQqNtRoot = 9;
 
 class ChatSenderTest : public testing::Test {
  protected:
@@ -163,6 +387,10 @@ class ChatSenderTest : public testing::Test {
         {kQqPanel, {"TXGuiFoundation", true}},
         {kRichEdit, {"RichEditComponent", true}},
         {kOther, {"Moravel", false}},
+        {kWeixin, {"MMUIRenderSubWindowHW", true, kWeixinRoot, "C:\\Weixin\\Weixin.exe"}},
+        {kWeixinRoot, {"Qt51514QWindowIcon", false, 0, "C:\\Weixin\\Weixin.exe"}},
+        {kQqNt, {"Chrome_RenderWidgetHostHWND", true, kQqNtRoot, "C:\\QQNT\\QQ.exe"}},
+        {kQqNtRoot, {"Chrome_WidgetWin_1", false, 0, "C:\\QQNT\\QQ.exe"}},
     };
   }
   void event(MouseButton button, MouseAction action, std::int32_t window) {
@@ -193,6 +421,30 @@ TEST_F(ChatSenderTest, ALeftReleaseOverAChatWindowSchedulesTheSendAndReturns) {
       "400 " + kAlt + " up", "400 S up",              "400 status 发送成功",   "400 disarm",
   };
   EXPECT_EQ(actions.log, expected);
+  EXPECT_FALSE(sender.sending());
+}
+
+TEST_F(ChatSenderTest, WeChat4WaitsLongerForItsPasteAndQqNtOnlyGetsThePaste) {
+  leftRelease(kWeixin);
+  sender.runScheduledSend();
+  const std::vector<std::string> weixin = {
+      "pause 300",          "300 " + kCtrl + " down", "300 V down", "300 " + kCtrl + " up",
+      "300 V up",           "pause 300",              "600 " + kAlt + " down", "600 S down",
+      "600 " + kAlt + " up", "600 S up",              "600 status 发送成功",   "600 disarm",
+  };
+  EXPECT_EQ(actions.log, weixin);
+
+  actions.log.clear();
+  actions.now = 0;
+  leftRelease(kQqNt);
+  EXPECT_TRUE(sender.sending());
+  sender.runScheduledSend();
+  // No send key at all: the user's own setting decides what sends there.
+  const std::vector<std::string> qqNt = {
+      "pause 300", "300 " + kCtrl + " down", "300 V down", "300 " + kCtrl + " up", "300 V up",
+      "300 status 已粘贴，请在聊天窗口中发送", "300 disarm",
+  };
+  EXPECT_EQ(actions.log, qqNt);
   EXPECT_FALSE(sender.sending());
 }
 
@@ -304,6 +556,17 @@ TEST_F(ChatSenderTest, ACompletedSendDisarmsTheWatchUntilArmedAgain) {
   EXPECT_TRUE(watch.armed());
   releaseOver(kQqMain);
   EXPECT_EQ(scheduler.requests, 3);
+
+  // A paste without a send ends the arming just the same.
+  sender.runScheduledSend();
+  installer.refuseRemove = false;
+  ASSERT_TRUE(watch.disarm());
+  watch.arm(sender.listener());
+  releaseOver(kQqNt);
+  sender.runScheduledSend();
+  EXPECT_FALSE(watch.armed());
+  releaseOver(kQqNt);
+  EXPECT_EQ(scheduler.requests, 4);
 }
 
 }  // namespace
