@@ -21,39 +21,6 @@ namespace {
 using namespace send_test;
 using namespace std::chrono_literals;
 
-std::string utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
-
-bool putOnClipboard(std::wstring_view text) {
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-      HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-      bool done = false;
-      if (memory != nullptr) {
-        auto* chars = static_cast<wchar_t*>(GlobalLock(memory));
-        text.copy(chars, text.size());
-        chars[text.size()] = L'\0';
-        GlobalUnlock(memory);
-        done = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-        if (!done) GlobalFree(memory);
-      }
-      CloseClipboard();
-      return done;
-    }
-    Sleep(20);  // another program holds it
-  }
-  return false;
-}
-
 // The fake chat client, started once for all the tests here.
 class FakeChat {
  public:
@@ -89,18 +56,7 @@ class FakeChat {
   }
 
   // The transcript's lines, UTF-8.
-  std::vector<std::string> lines() const {
-    std::string bytes;
-    if (FILE* file = _wfopen(transcript_.c_str(), L"rb")) {
-      char buffer[4096];
-      for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
-      fclose(file);
-    }
-    std::vector<std::string> out;
-    std::istringstream in(bytes);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-  }
+  std::vector<std::string> lines() const { return transcriptLines(transcript_); }
 
   HWND weChat = nullptr;
   HWND qq = nullptr;
@@ -140,26 +96,6 @@ class FakeChat {
   PROCESS_INFORMATION process_{};
 };
 
-// Every key event of the desktop, as a keyboard hook sees it.
-struct KeyEvent {
-  DWORD key;  // Ctrl and Alt as VK_CONTROL and VK_MENU, whichever side
-  bool up;
-  LARGE_INTEGER at;
-};
-
-std::vector<KeyEvent> gKeys;
-
-LRESULT CALLBACK keyboardHook(int code, WPARAM message, LPARAM lParam) {
-  if (code >= 0) {
-    const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-    DWORD key = event->vkCode;
-    if (key == VK_LCONTROL || key == VK_RCONTROL) key = VK_CONTROL;
-    if (key == VK_LMENU || key == VK_RMENU) key = VK_MENU;
-    gKeys.push_back({key, message == WM_KEYUP || message == WM_SYSKEYUP, now()});
-  }
-  return CallNextHookEx(nullptr, code, message, lParam);
-}
-
 struct Release {
   LARGE_INTEGER at;
   bool duringASend;  // the sender was busy when it came
@@ -170,7 +106,7 @@ class QuickSendWin : public testing::Test {
   static void SetUpTestSuite() {
     fake = new FakeChat;
     started = fake->start();
-    keyHook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardHook, GetModuleHandleW(nullptr), 0);
+    keyHook = recordKeys();
   }
   static void TearDownTestSuite() {
     if (keyHook != nullptr) UnhookWindowsHookEx(keyHook);
@@ -275,9 +211,7 @@ TEST_F(QuickSendWin, OneSendKeysInOrderAndTimeAndNoSecondSendForASecondClick) {
       {VK_CONTROL, false}, {'V', false}, {VK_CONTROL, true}, {'V', true},
       {VK_MENU, false},    {'S', false}, {VK_MENU, true},    {'S', true},
   };
-  std::vector<std::pair<DWORD, bool>> keys;
-  for (const KeyEvent& k : gKeys) keys.push_back({k.key, k.up});
-  ASSERT_EQ(keys, expectedKeys);
+  ASSERT_EQ(recordedKeys(), expectedKeys);
 
   const double beforePaste = millisecondsBetween(releases[0].at, gKeys[0].at);
   const double betweenChords = millisecondsBetween(gKeys[3].at, gKeys[4].at);

@@ -1,11 +1,18 @@
 #pragma once
 // Helpers of the quick-send tests under Wine: real mouse input through
-// SendInput, and waiting while the thread's messages are dispatched (the
-// low-level hooks are called only while the thread pumps).
+// SendInput, waiting while the thread's messages are dispatched (the
+// low-level hooks are called only while the thread pumps), the clipboard as
+// copyAndArm leaves it, the fake chat client's transcript, and a record of
+// every key event of the desktop.
 #include <windows.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace moravel::send_test {
 
@@ -78,6 +85,88 @@ inline LARGE_INTEGER now() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
   return counter;
+}
+
+inline std::string utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+// What copyAndArm leaves there: the phrase as Unicode text. Retries while
+// another program holds the clipboard.
+inline bool putOnClipboard(std::wstring_view text) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+      HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+      bool done = false;
+      if (memory != nullptr) {
+        auto* chars = static_cast<wchar_t*>(GlobalLock(memory));
+        text.copy(chars, text.size());
+        chars[text.size()] = L'\0';
+        GlobalUnlock(memory);
+        done = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        if (!done) GlobalFree(memory);
+      }
+      CloseClipboard();
+      return done;
+    }
+    Sleep(20);  // another program holds it
+  }
+  return false;
+}
+
+// The lines of a fake chat client's transcript (UTF-8); none when it has
+// not written one yet.
+inline std::vector<std::string> transcriptLines(const std::wstring& path) {
+  std::string bytes;
+  if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+    fclose(file);
+  }
+  std::vector<std::string> out;
+  std::istringstream in(bytes);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// Every key event of the desktop, as a low-level keyboard hook sees it.
+struct KeyEvent {
+  DWORD key;  // Ctrl and Alt as VK_CONTROL and VK_MENU, whichever side
+  bool up;
+  LARGE_INTEGER at;
+};
+
+inline std::vector<KeyEvent> gKeys;
+
+inline LRESULT CALLBACK keyboardHook(int code, WPARAM message, LPARAM lParam) {
+  if (code >= 0) {
+    const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+    DWORD key = event->vkCode;
+    if (key == VK_LCONTROL || key == VK_RCONTROL) key = VK_CONTROL;
+    if (key == VK_LMENU || key == VK_RMENU) key = VK_MENU;
+    gKeys.push_back({key, message == WM_KEYUP || message == WM_SYSKEYUP, now()});
+  }
+  return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+// Records into gKeys while installed; called only while the thread pumps.
+inline HHOOK recordKeys() {
+  return SetWindowsHookExW(WH_KEYBOARD_LL, keyboardHook, GetModuleHandleW(nullptr), 0);
+}
+
+// The keys of gKeys without their times.
+inline std::vector<std::pair<DWORD, bool>> recordedKeys() {
+  std::vector<std::pair<DWORD, bool>> keys;
+  for (const KeyEvent& k : gKeys) keys.push_back({k.key, k.up});
+  return keys;
 }
 
 }  // namespace moravel::send_test

@@ -1,9 +1,9 @@
 // fake_chat: stands in for the desktop chat clients in the quick-send tests.
 //
-//   fake_chat.exe <transcript file> [--at <x> <y>]
+//   fake_chat.exe <transcript file> [--as <client>] [--at <x> <y>]
 //
-// It opens four windows, laid out from the screen point (x, y), by default
-// (20, 20), each 400 x 260 pixels:
+// Without --as it opens the windows of the older clients, laid out from the
+// screen point (x, y), by default (20, 20), each 400 x 260 pixels:
 //
 //   at (x, y)           a top-level "WeChatMainWndForPC" window
 //   at (x + 420, y)     a top-level "TXGuiFoundation" window; the right half
@@ -14,27 +14,59 @@
 //                       with a "发送(&S)" button under it
 //   at (x, y + 300)     a top-level "FakeChatOther" window
 //
-// Like the real clients, the first three draw their own input line and have
-// no child window under it (the dialog's RichEdit is the exception, as in the
-// clients that use one). Every window with an input line takes typed
-// characters and Ctrl+V (the clipboard's Unicode text), and "sends" on Alt+S
-// (in the dialog: the button's mnemonic) by appending one line to the
-// transcript and emptying its input line.
+// With --as it impersonates one of today's clients instead, at (x, y):
+//
+//   --as wechat3   "ChatWnd", WeChat 3.9's popped-out chat; it draws its own
+//                  input line
+//   --as weixin    "Qt51514QWindowIcon" (WeChat 4) with a child
+//                  "MMUIRenderSubWindowHW" covering its client area
+//   --as qq        "Chrome_WidgetWin_1" (QQ NT, Electron) with a child
+//                  "Chrome_RenderWidgetHostHWND" covering its client area
+//   --as qianniu   "Qt5152QWindowIcon" (千牛) with a child "Qt5152QWindow"
+//                  covering its client area
+//   --as wecom     "WeWorkWindow" (WeCom) at (x, y) and its popped-out chat
+//                  "WwStandaloneConversationWnd" at (x + 420, y), each drawing
+//                  its own input line
+//
+// As with the real clients, WindowFromPoint over a window with a child gives
+// the child, and the child has the input line. The clients are told apart by
+// the program file of their process as well, so copy this program to the
+// client's name before starting it: WeChat.exe (wechat3), Weixin.exe
+// (weixin), QQ.exe (qq), AliWorkbench.exe (qianniu), WXWork.exe (wecom). The
+// mode does not look at the name, so "--as qq" started as Code.exe is an
+// Electron window of another program, which must match nothing. For example:
+//
+//   copy fake_chat.exe %TEMP%\clients\Weixin.exe
+//   %TEMP%\clients\Weixin.exe %TEMP%\weixin.txt --as weixin --at 20 20
+//
+// Every window with an input line takes typed characters and Ctrl+V (the
+// clipboard's Unicode text), and "sends" on Alt+S (in the dialog: the
+// button's mnemonic) by appending one line to the transcript and emptying its
+// input line. WM_GETTEXT on such a window (on the dialog's RichEdit too)
+// gives what its input line holds, so a test can see a paste that was not
+// sent; its caption stays as it was created.
 //
 // Transcript: UTF-8 lines "<who>\t<text>\n", opened, appended and closed for
 // every line, so a reader never sees half a line. <who> is the class name of
-// the window that sent: "WeChatMainWndForPC", "TXGuiFoundation",
-// "TXGuiFoundation/TXGuiFoundation" for the child panel, "RichEditComponent",
-// "FakeChatOther". In <text>, a backslash is written "\\", CR "\r", LF "\n".
+// the window that sent, with its parent's in front for a child window:
+// "WeChatMainWndForPC", "TXGuiFoundation", "TXGuiFoundation/TXGuiFoundation"
+// for the child panel, "RichEditComponent", "FakeChatOther", "ChatWnd",
+// "Qt51514QWindowIcon/MMUIRenderSubWindowHW",
+// "Chrome_WidgetWin_1/Chrome_RenderWidgetHostHWND",
+// "Qt5152QWindowIcon/Qt5152QWindow", "WeWorkWindow",
+// "WwStandaloneConversationWnd". In <text>, a backslash is written "\\",
+// CR "\r", LF "\n".
 //
 // Closing any of its windows ends the program with exit code 0. Exit code 2:
 // bad command line; 3: a window could not be created.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -174,6 +206,39 @@ LRESULT CALLBACK inputLineProcedure(HWND window, UINT message, WPARAM wParam, LP
       if (line == nullptr) break;
       paintInputLine(window, *line);
       return 0;
+    case WM_GETTEXTLENGTH:
+      if (line == nullptr) break;
+      return static_cast<LRESULT>(line->text.size());
+    case WM_GETTEXT: {
+      // The input line, cut to the caller's buffer with its terminating zero.
+      if (line == nullptr) break;
+      auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+      if (buffer == nullptr || wParam == 0) return 0;
+      const size_t copied = std::min(line->text.size(), static_cast<size_t>(wParam) - 1);
+      line->text.copy(buffer, copied);
+      buffer[copied] = L'\0';
+      return static_cast<LRESULT>(copied);
+    }
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The root window of a client whose input line is a child covering the
+// whole client area: it keeps the child over its client area and passes the
+// keyboard focus on to it, as Qt and Chromium do with their inner windows.
+LRESULT CALLBACK rootProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      if (HWND child = GetWindow(window, GW_CHILD)) {
+        MoveWindow(child, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      }
+      return 0;
+    case WM_SETFOCUS:
+      if (HWND child = GetWindow(window, GW_CHILD)) SetFocus(child);
+      return 0;
     case WM_CLOSE:
       PostQuitMessage(0);
       return 0;
@@ -273,14 +338,18 @@ HWND createDialog(HINSTANCE instance, int x, int y) {
   return dialog;
 }
 
-bool registerInputLineClass(HINSTANCE instance, const wchar_t* name) {
+bool registerClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = inputLineProcedure;
+  windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
   windowClass.lpszClassName = name;
   return RegisterClassExW(&windowClass) != 0;
+}
+
+bool registerInputLineClass(HINSTANCE instance, const wchar_t* name) {
+  return registerClass(instance, name, inputLineProcedure);
 }
 
 HWND createTopLevel(HINSTANCE instance, const wchar_t* className, int x, int y) {
@@ -288,26 +357,12 @@ HWND createTopLevel(HINSTANCE instance, const wchar_t* className, int x, int y) 
                          kHeight, nullptr, nullptr, instance, nullptr);
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr || argc < 2) return 2;
-  gTranscript = argv[1];
-  int x = 20, y = 20;
-  if (argc >= 5 && wcscmp(argv[2], L"--at") == 0) {
-    x = _wtoi(argv[3]);
-    y = _wtoi(argv[4]);
-  } else if (argc != 2) {
-    return 2;
-  }
-  LocalFree(argv);
-
+// The windows of the older clients; false when one could not be made.
+bool openOlderClients(HINSTANCE instance, int x, int y, HWND& dialog) {
   if (!registerInputLineClass(instance, L"WeChatMainWndForPC") ||
       !registerInputLineClass(instance, L"TXGuiFoundation") ||
       !registerInputLineClass(instance, L"FakeChatOther") || !registerRichEditComponent(instance)) {
-    return 3;
+    return false;
   }
   HWND weChat = createTopLevel(instance, L"WeChatMainWndForPC", x, y);
   HWND qq = createTopLevel(instance, L"TXGuiFoundation", x + 420, y);
@@ -319,16 +374,94 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                             client.right / 2, 0, client.right / 2, client.bottom / 2,
                             qq, nullptr, instance, nullptr);
   }
-  HWND dialog = createDialog(instance, x + 840, y);
+  dialog = createDialog(instance, x + 840, y);
   HWND other = createTopLevel(instance, L"FakeChatOther", x, y + 300);
-  if (weChat == nullptr || qq == nullptr || panel == nullptr || dialog == nullptr ||
-      gEdit == nullptr || other == nullptr) {
-    return 3;
+  return weChat != nullptr && qq != nullptr && panel != nullptr && dialog != nullptr &&
+         gEdit != nullptr && other != nullptr;
+}
+
+// A top-level window that draws its own input line.
+bool openPlainWindow(HINSTANCE instance, const wchar_t* className, int x, int y) {
+  return registerInputLineClass(instance, className) &&
+         createTopLevel(instance, className, x, y) != nullptr;
+}
+
+// A root window whose client area is all one child with the input line.
+bool openWindowWithChild(HINSTANCE instance, const wchar_t* rootClass, const wchar_t* childClass,
+                         int x, int y) {
+  if (!registerClass(instance, rootClass, rootProcedure) ||
+      !registerInputLineClass(instance, childClass)) {
+    return false;
   }
+  HWND root = CreateWindowExW(0, rootClass, rootClass, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y,
+                              kWidth, kHeight, nullptr, nullptr, instance, nullptr);
+  if (root == nullptr) return false;
+  RECT client;
+  GetClientRect(root, &client);
+  HWND child = CreateWindowExW(0, childClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
+                               client.bottom, root, nullptr, instance, nullptr);
+  if (child == nullptr) return false;
+  ShowWindow(root, SW_SHOW);
+  return true;
+}
+
+// The windows of one of today's clients (see the top of this file); false
+// for an unknown client or a window that could not be made.
+bool openClient(HINSTANCE instance, std::wstring_view client, int x, int y) {
+  if (client == L"wechat3") return openPlainWindow(instance, L"ChatWnd", x, y);
+  if (client == L"weixin") {
+    return openWindowWithChild(instance, L"Qt51514QWindowIcon", L"MMUIRenderSubWindowHW", x, y);
+  }
+  if (client == L"qq") {
+    return openWindowWithChild(instance, L"Chrome_WidgetWin_1", L"Chrome_RenderWidgetHostHWND", x,
+                               y);
+  }
+  if (client == L"qianniu") {
+    return openWindowWithChild(instance, L"Qt5152QWindowIcon", L"Qt5152QWindow", x, y);
+  }
+  if (client == L"wecom") {
+    return openPlainWindow(instance, L"WeWorkWindow", x, y) &&
+           openPlainWindow(instance, L"WwStandaloneConversationWnd", x + 420, y);
+  }
+  return false;
+}
+
+bool isClient(std::wstring_view client) {
+  return client == L"wechat3" || client == L"weixin" || client == L"qq" || client == L"qianniu" ||
+         client == L"wecom";
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr || argc < 2) return 2;
+  gTranscript = argv[1];
+  int x = 20, y = 20;
+  std::wstring client;
+  for (int i = 2; i < argc; ++i) {
+    const std::wstring_view option = argv[i];
+    if (option == L"--at" && i + 2 < argc) {
+      x = _wtoi(argv[i + 1]);
+      y = _wtoi(argv[i + 2]);
+      i += 2;
+    } else if (option == L"--as" && i + 1 < argc && client.empty() && isClient(argv[i + 1])) {
+      client = argv[++i];
+    } else {
+      return 2;
+    }
+  }
+  LocalFree(argv);
+
+  HWND dialog = nullptr;
+  const bool opened = client.empty() ? openOlderClients(instance, x, y, dialog)
+                                     : openClient(instance, client, x, y);
+  if (!opened) return 3;
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageW(dialog, &msg)) continue;
+    if (dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
