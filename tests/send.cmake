@@ -15,10 +15,14 @@ if(WIN32)
     SOURCES send_watch_win_test.cpp LIBS moravel_send)
   moravel_add_test(send_chat_win_test WIN32_ONLY WHOLE
     SOURCES send_chat_win_test.cpp LIBS moravel_send)
-  add_dependencies(send_chat_win_test fake_chat)
-  # Wine maps the Unix root to drive Z:.
-  target_compile_definitions(send_chat_win_test PRIVATE
-    MORAVEL_FAKE_CHAT="Z:$<TARGET_FILE:fake_chat>")
-  set_tests_properties(send_watch_win_test send_chat_win_test
+  # Today's clients: copies of the fake client under their program names.
+  moravel_add_test(send_clients_win_test WIN32_ONLY WHOLE
+    SOURCES send_clients_win_test.cpp LIBS moravel_send)
+  foreach(test send_chat_win_test send_clients_win_test)
+    add_dependencies(${test} fake_chat)
+    # Wine maps the Unix root to drive Z:.
+    target_compile_definitions(${test} PRIVATE MORAVEL_FAKE_CHAT="Z:$<TARGET_FILE:fake_chat>")
+  endforeach()
+  set_tests_properties(send_watch_win_test send_chat_win_test send_clients_win_test
     PROPERTIES RESOURCE_LOCK moravel_desktop_input)
 endif()
