@@ -17,7 +17,8 @@ char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 // once at most, when a rule first needs its answer.
 class Subject {
  public:
-  Subject(WindowInspector& inspector, std::int32_t window) : inspector_(inspector), window_(window) {}
+  Subject(WindowInspector& inspector, std::int32_t window)
+      : inspector_(inspector), window_(window) {}
 
   const std::optional<std::string>& className() {
     if (!className_) className_ = window_ == 0 ? std::nullopt : inspector_.className(window_);

@@ -157,12 +157,13 @@ const TargetRule* findInClient(const ClientCase& c, FakeInspector& inspector) {
 TEST(TargetRules, TodaysClientsByRootClassAndProcess) {
   const std::string tencent = "C:\\Program Files\\Tencent\\";
   const ClientCase cases[] = {
-      {"WeChat 3.9 popped-out chat", {}, "ChatWnd", tencent + "WeChat\\WeChat.exe", 3, kPasteAndSend},
+      {"WeChat 3.9 popped-out chat", {}, "ChatWnd", tencent + "WeChat\\WeChat.exe", 3,
+       kPasteAndSend},
       {"ChatWnd of another program", {}, "ChatWnd", tencent + "Weixin\\Weixin.exe", -1},
       {"WeChat 4", "MMUIRenderSubWindowHW", "Qt51514QWindowIcon", tencent + "Weixin\\Weixin.exe", 4,
        kPasteAndSendAfterAsyncPaste},
-      {"WeChat 4 on Qt 6", "MMUIRenderSubWindowHW", "Qt6QWindowIcon", tencent + "Weixin\\Weixin.exe", 4,
-       kPasteAndSendAfterAsyncPaste},
+      {"WeChat 4 on Qt 6", "MMUIRenderSubWindowHW", "Qt6QWindowIcon",
+       tencent + "Weixin\\Weixin.exe", 4, kPasteAndSendAfterAsyncPaste},
       {"WeChat 4, the root itself", {}, "Qt51514QWindowIcon", "D:/WeChat/weixin.EXE", 4,
        kPasteAndSendAfterAsyncPaste},
       {"a Qt child window as root class", "MMUIRenderSubWindowHW", "Qt51514QWindow",
@@ -307,7 +308,9 @@ TEST(TargetRules, ProgramFileNames) {
       {"\xB0" "a.exe", "\xB0" "A.exe", false},  // second bytes of characters are not letters
       {"\xB0\xA1.exe", "\xB0\xA1.EXE", true},
   };
-  for (const auto& [a, b, same] : comparisons) EXPECT_EQ(sameImageName(a, b), same) << a << " " << b;
+  for (const auto& [a, b, same] : comparisons) {
+    EXPECT_EQ(sameImageName(a, b), same) << a << " " << b;
+  }
 }
 
 TEST(TargetRules, ClassNamesAreCutAfter49Characters) {
