@@ -21,3 +21,14 @@ if(WIN32)
   set_tests_properties(tree_view_win_test main_window_win_test control_look_win_test
     moravel_exe_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
 endif()
+
+if(WIN32)
+  # The quick reply from end to end: Moravel.exe, the fake chat client, and
+  # real input.
+  moravel_add_test(quick_reply_e2e_win_test WIN32_ONLY WHOLE
+    SOURCES quick_reply_e2e_win_test.cpp LIBS moravel_app_win)
+  target_compile_definitions(quick_reply_e2e_win_test PRIVATE
+    MORAVEL_EXE="Z:$<TARGET_FILE:Moravel>" MORAVEL_FAKE_CHAT="Z:$<TARGET_FILE:fake_chat>")
+  add_dependencies(quick_reply_e2e_win_test Moravel fake_chat)
+  set_tests_properties(quick_reply_e2e_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
+endif()
