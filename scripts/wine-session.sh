@@ -29,7 +29,7 @@ wine_session_start() {
     wineserver -w || true
   fi
   # Its own process group, so that stopping it takes the sleep along.
-  setsid bash -c 'sleep 100000 | "$0" cmd /c pause >/dev/null 2>&1' "$wine_run" &
+  setsid bash -c 'sleep 100000 | "$0" cmd /c pause' "$wine_run" </dev/null >/dev/null 2>&1 &
   _keepalive_pid=$!
   # The first program after boot pays for starting Wine's services.
   "$wine_run" cmd /c exit >/dev/null 2>&1 || true
