@@ -19,12 +19,19 @@
 // Cost: resolving an index is O(1). Appending at the end (loading, seeding) is
 // amortised O(1); inserting or removing in the middle is O(n) in the items after
 // it. So every loop over all items is linear.
+//
+// Memory: an item is 32 bytes and makes no allocation of its own; its text is a
+// slice of one of two buffers: the tree's own, where added and edited texts are
+// appended, and one adopted from the loader (the file's bytes, whose phrases
+// are then used where they stand). A library of 100,000 phrases is thus a few
+// large blocks, not 100,000 small ones, and loading copies no text.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace moravel {
@@ -69,8 +76,11 @@ class PhraseTree {
 
   // Number of items at all levels.
   int itemCount() const;
-  // The item's whole text; the empty text when the index names no item.
-  const std::string& itemText(int index) const;
+  // The item's whole text; the empty text when the index names no item. The
+  // view stays valid until the tree next changes (an item added, removed or
+  // given a new text, or the tree cleared): copy it to keep it longer. It may
+  // be handed back to addItem or setItemText of the same tree.
+  std::string_view itemText(int index) const;
   // 1 when the item has at least one child; 0 otherwise or for no item.
   int hasChildren(int index) const;
   // Index of the parent; -1 for a top-level item and for no item.
@@ -83,6 +93,12 @@ class PhraseTree {
   // Changes neither the current item nor any expansion.
   int addItem(int parent, std::string_view text);
   int addItem(std::string_view text) { return addItem(-1, text); }
+
+  // For loading: the tree keeps `buffer` and returns a view of it, and
+  // addItem keeps no copy of a text that lies within that view. The buffer
+  // lives until clear(), the next adoption, or until most of it is no longer
+  // any item's text. Existing items keep their texts.
+  std::string_view adoptTextBuffer(std::string buffer);
   // Removes the item with all its descendants: 1, or 0 when it names no item.
   // When the current item (or an ancestor of it) goes, the tree picks a new
   // current item the way the Win32 tree view does: the removed item's next
@@ -124,7 +140,8 @@ class PhraseTree {
   void setObserver(TreeObserver* observer);
 
   // Stable identities for views. idAt of no item is 0; indexOf an unknown or
-  // removed id is -1. indexOf is O(1) amortised.
+  // removed id is -1. indexOf is O(log n) (after an insertion in the middle,
+  // the first call afterwards is O(n log n)).
   ItemId idAt(int index) const;
   int indexOf(ItemId id) const;
 
@@ -141,30 +158,57 @@ class PhraseTree {
   };
 
  private:
+  // No std::string here: the text is a slice of texts_, or of adopted_ when
+  // textAt has kAdopted set.
   struct Node {
-    std::string text;
+    Node(std::size_t at, std::uint32_t length, int parentIndex, ItemId itemId)
+        : textAt(at), textLength(length), parent(parentIndex), id(itemId) {}
+    std::size_t textAt;
+    std::uint32_t textLength;
     int parent;       // index of the parent, -1 for a top-level item
-    int descendants;  // number of items below it, at all depths
-    bool expanded;
+    int descendants = 0;  // number of items below it, at all depths
+    bool expanded = false;
     ItemId id;
   };
+  static_assert(sizeof(Node) == 32 || sizeof(void*) != 8, "an item stays small");
 
   bool names(int index) const { return index >= 0 && index < itemCount(); }
+  const Node& node(int index) const { return nodes_[static_cast<std::size_t>(index)]; }
+  Node& node(int index) { return nodes_[static_cast<std::size_t>(index)]; }
   int nextSibling(int index) const;
   int previousSibling(int index) const;
   void adjustDescendants(int parent, int delta);
   void raiseCurrentChanged(ChangeCause cause);
+  static constexpr std::size_t kAdopted = ~(~std::size_t{0} >> 1);
+  // Where a node's text is: where it stands in adopted_, else at a copy
+  // appended to texts_.
+  struct TextSlice {
+    std::size_t at;
+    std::uint32_t length;
+  };
+  TextSlice storeText(std::string_view text);
+  // Once the bytes no item uses are the larger part of the two buffers,
+  // copies every text into a fresh texts_ and lets adopted_ go.
+  void compactTexts(bool always = false);
 
   std::vector<Node> nodes_;
+  // Texts replaced or removed stay behind in the buffers until compactTexts;
+  // textBytes_ is the sum of the texts' lengths.
+  std::string texts_;
+  std::string adopted_;
+  std::size_t textBytes_ = 0;
   int current_ = -1;
   ItemId nextId_ = 1;
   std::string tag_;
   std::function<void(ChangeCause)> onCurrentChanged_;
   TreeObserver* observer_ = nullptr;
-  // ItemId -> index, rebuilt lazily after an insertion or removal in the
-  // middle has shifted positions; appends keep it current.
-  mutable std::unordered_map<ItemId, int> indexById_;
-  mutable bool indexByIdValid_ = true;
+  // Ids only grow and removals keep the order, so while nothing has been
+  // inserted in the middle, ids ascend with the index and indexOf is a binary
+  // search over nodes_. Afterwards it searches byId_, (id, index) sorted by
+  // id, rebuilt on demand after a change in the middle; appends keep it.
+  mutable bool idsAscend_ = true;
+  mutable std::vector<std::pair<ItemId, int>> byId_;
+  mutable bool byIdValid_ = false;
 };
 
 }  // namespace moravel

@@ -35,7 +35,7 @@ const std::vector<std::string> kDemoTexts = {
 
 std::vector<std::string> texts(const PhraseTree& tree) {
   std::vector<std::string> out;
-  for (int i = 0; i < tree.itemCount(); ++i) out.push_back(tree.itemText(i));
+  for (int i = 0; i < tree.itemCount(); ++i) out.emplace_back(tree.itemText(i));
   return out;
 }
 

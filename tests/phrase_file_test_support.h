@@ -92,9 +92,9 @@ inline Library libraryOf(const PhraseTree& tree) {
   Library library;
   for (int index = 0; index < tree.itemCount(); ++index) {
     if (tree.parentOf(index) < 0) {
-      library.push_back(Category{tree.itemText(index), {}});
+      library.push_back(Category{std::string(tree.itemText(index)), {}});
     } else {
-      library.back().phrases.push_back(tree.itemText(index));
+      library.back().phrases.emplace_back(tree.itemText(index));
     }
   }
   return library;

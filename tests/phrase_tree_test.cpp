@@ -19,7 +19,7 @@ void buildExample(PhraseTree& tree) {
 
 std::vector<std::string> texts(const PhraseTree& tree) {
   std::vector<std::string> out;
-  for (int i = 0; i < tree.itemCount(); ++i) out.push_back(tree.itemText(i));
+  for (int i = 0; i < tree.itemCount(); ++i) out.emplace_back(tree.itemText(i));
   return out;
 }
 
@@ -232,13 +232,111 @@ TEST(PhraseTree, IdsFollowTheirItemsAcrossShifts) {
   EXPECT_EQ(tree.indexOf(0), -1);
 }
 
+// Ids are found by binary search while they ascend with the index, and
+// through a rebuilt table once an insertion in the middle has broken that
+// order. Every id must be found at its item's index after each change.
+TEST(PhraseTree, IdsAreFoundAfterInsertionsAndRemovalsAnywhere) {
+  struct Step {
+    enum { add, remove } kind;
+    int index;  // parent for add (-1: top level), item for remove
+  };
+  const Step steps[] = {
+      {Step::add, -1}, {Step::add, 0},     {Step::add, 0},      {Step::add, -1},
+      {Step::add, 3},  {Step::add, 0},     // into the middle: ids out of order
+      {Step::add, 5},  {Step::add, -1},    // appends after that
+      {Step::remove, 1}, {Step::add, 1},   // under a phrase, in the middle
+      {Step::remove, 3},                   // takes the out-of-order items
+      {Step::add, 0},  {Step::remove, 0},  {Step::add, -1}, {Step::add, 0},
+  };
+  PhraseTree tree;
+  std::vector<ItemId> removed;
+  for (const Step& step : steps) {
+    if (step.kind == Step::add) {
+      tree.addItem(step.index, "x");
+    } else {
+      const int end = step.index + 1 + [&] {
+        int below = 0;
+        for (int at = step.index + 1; at < tree.itemCount(); ++at) {
+          int p = tree.parentOf(at);
+          while (p > step.index) p = tree.parentOf(p);
+          if (p != step.index) break;
+          ++below;
+        }
+        return below;
+      }();
+      for (int at = step.index; at < end; ++at) removed.push_back(tree.idAt(at));
+      ASSERT_EQ(tree.removeItem(step.index), 1);
+    }
+    for (int i = 0; i < tree.itemCount(); ++i) {
+      ASSERT_EQ(tree.indexOf(tree.idAt(i)), i) << "item " << i << " after " << removed.size();
+    }
+    for (const ItemId id : removed) ASSERT_EQ(tree.indexOf(id), -1);
+  }
+  EXPECT_EQ(tree.indexOf(0), -1);
+  tree.clear();
+  EXPECT_EQ(tree.indexOf(tree.idAt(tree.addItem("after clear"))), 0);
+}
+
+// A text the tree itself handed out may come back, also when keeping it
+// moves the tree's texts elsewhere; and dropping replaced texts keeps the
+// others whole.
+TEST(PhraseTree, TextsHandedBackAndReplacedManyTimes) {
+  PhraseTree tree;
+  const std::string a(1000, 'a');
+  tree.addItem(a);
+  for (int i = 0; i < 12; ++i) tree.addItem(0, tree.itemText(tree.itemCount() - 1));
+  for (int i = 0; i < tree.itemCount(); ++i) ASSERT_EQ(tree.itemText(i), a);
+  tree.setItemText(1, tree.itemText(1).substr(10));
+  EXPECT_EQ(tree.itemText(1), a.substr(10));
+
+  // Many long replacements: the garbage is dropped now and then.
+  Texts expected = texts(tree);
+  for (int round = 0; round < 200; ++round) {
+    const int index = round % tree.itemCount();
+    const std::string text(500 + static_cast<size_t>(round), static_cast<char>('b' + round % 20));
+    tree.setItemText(index, text);
+    expected[static_cast<size_t>(index)] = text;
+  }
+  EXPECT_EQ(texts(tree), expected);
+}
+
+// Loading hands the tree the file's bytes, and its texts stay where they
+// are in them; texts from elsewhere are copied.
+TEST(PhraseTree, AdoptedBufferHoldsTheLoadedTexts) {
+  PhraseTree tree;
+  tree.addItem("kept");
+  const std::string_view bytes = tree.adoptTextBuffer("[cat]\r\n2=one\r\n3=two\r\n");
+  const int cat = tree.addItem(bytes.substr(1, 3));
+  tree.addItem(cat, bytes.substr(9, 3));
+  tree.addItem(cat, "elsewhere");
+  tree.addItem(cat, bytes.substr(16, 3));
+  EXPECT_EQ(texts(tree), (Texts{"kept", "cat", "one", "elsewhere", "two"}));
+  EXPECT_EQ(tree.itemText(2).data(), bytes.data() + 9);
+
+  // A second buffer: the items that used the first keep their texts.
+  const std::string_view second = tree.adoptTextBuffer(std::string(100, 'z'));
+  tree.addItem(second.substr(0, 5));
+  EXPECT_EQ(texts(tree), (Texts{"kept", "cat", "one", "elsewhere", "two", "zzzzz"}));
+
+  // Removing most of what used it lets a big buffer go; the rest stays.
+  const std::string_view big = tree.adoptTextBuffer(std::string(100000, 'y') + "tail");
+  tree.addItem(big.substr(0, 50000));
+  tree.addItem(big.substr(100000));
+  tree.setItemText(1, "renamed");
+  tree.removeItem(6);
+  EXPECT_EQ(texts(tree), (Texts{"kept", "renamed", "one", "elsewhere", "two", "zzzzz", "tail"}));
+  tree.clear();
+  tree.addItem("fresh");
+  EXPECT_EQ(texts(tree), (Texts{"fresh"}));
+}
+
 // Records what a view would hear, to check that a mirror built from the
 // notifications always equals the model.
 class MirrorView : public TreeObserver {
  public:
   explicit MirrorView(const PhraseTree& tree) : tree_(tree) {}
   void itemInserted(int index) override {
-    items.insert(items.begin() + index, {tree_.itemText(index), tree_.parentOf(index)});
+    items.insert(items.begin() + index, {std::string(tree_.itemText(index)), tree_.parentOf(index)});
     renumber();
   }
   void itemRemoving(int index) override {

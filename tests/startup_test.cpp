@@ -22,7 +22,7 @@ namespace {
 
 std::vector<std::string> texts(const PhraseTree& tree) {
   std::vector<std::string> out;
-  for (int i = 0; i < tree.itemCount(); ++i) out.push_back(tree.itemText(i));
+  for (int i = 0; i < tree.itemCount(); ++i) out.emplace_back(tree.itemText(i));
   return out;
 }
 
