@@ -32,3 +32,9 @@ if(WIN32)
   add_dependencies(quick_reply_e2e_win_test Moravel fake_chat)
   set_tests_properties(quick_reply_e2e_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
 endif()
+
+if(WIN32)
+  moravel_add_test(window_commands_win_test WIN32_ONLY WHOLE
+    SOURCES window_commands_win_test.cpp ${MORAVEL_APP_RESOURCES} LIBS moravel_app_win)
+  set_tests_properties(window_commands_win_test PROPERTIES RESOURCE_LOCK moravel_desktop_input)
+endif()
