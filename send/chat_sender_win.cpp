@@ -88,7 +88,7 @@ void ChatSenderWin::Actions::showStatus(std::string_view text) {
 
 bool ChatSenderWin::Actions::disarm() { return mouseWatch().disarm(); }
 
-ChatSenderWin::ChatSenderWin(StatusSink showStatus) {
+ChatSenderWin::ChatSenderWin(ShowStatus showStatus) {
   actions_.showStatusText = std::move(showStatus);
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};

@@ -38,11 +38,11 @@ class WindowInspectorWin : public WindowInspector {
 };
 
 // Shows a program text (GBK) in the status line.
-using StatusSink = std::function<void(std::string_view)>;
+using ShowStatus = std::function<void(std::string_view)>;
 
 class ChatSenderWin {
  public:
-  explicit ChatSenderWin(StatusSink showStatus);
+  explicit ChatSenderWin(ShowStatus showStatus);
   // Disarms the watch: it would otherwise go on calling into a sender that
   // is gone.
   ~ChatSenderWin();
@@ -65,7 +65,7 @@ class ChatSenderWin {
     void keyChord(const KeyChord& chord) override;
     void showStatus(std::string_view text) override;
     bool disarm() override;
-    StatusSink showStatusText;
+    ShowStatus showStatusText;
   };
 
   static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
