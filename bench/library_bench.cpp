@@ -5,11 +5,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <string_view>
+
+#include <unistd.h>
 
 #include "app/phrase_commands.h"
 #include "app/startup.h"
@@ -132,6 +136,7 @@ BENCHMARK(BM_ToggleExpandAll)->SIZES;
 // Keeps each benchmark's time per iteration, to print ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const auto& run : runs) {
@@ -146,6 +151,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
 };
 
 void printRatio(const char* what, double ratio, double goal, bool atMost) {
+  if (!(ratio > 0) || ratio == HUGE_VAL) {
+    std::printf("  %-46s    (not run)\n", what);
+    return;
+  }
   const bool met = atMost ? ratio <= goal : ratio >= goal;
   std::printf("  %-46s %8.2f   goal %s %.0f  %s\n", what, ratio, atMost ? "<=" : ">=", goal,
               met ? "met" : "MISSED");
@@ -154,8 +163,15 @@ void printRatio(const char* what, double ratio, double goal, bool atMost) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Colours only on a terminal, and not when asked for none (our reporter is
+  // made here, so it does not see Google Benchmark's own flag).
+  bool colour = isatty(fileno(stdout)) != 0;
+  for (int k = 1; k < argc; ++k) {
+    if (std::string_view(argv[k]) == "--benchmark_color=false") colour = false;
+  }
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  RatioReporter reporter(colour ? benchmark::ConsoleReporter::OO_ColorTabular
+                                : benchmark::ConsoleReporter::OO_Tabular);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::printf("\nRatios (same run):\n");
   printRatio("load / read bytes, 100,000 phrases", reporter.at("BM_Load", 100000) / reporter.at("BM_ReadRaw", 100000), 3, true);
