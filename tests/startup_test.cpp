@@ -16,6 +16,7 @@
 #include "app/control_look.h"
 #include "app/product.h"
 #include "library/phrase_file.h"
+#include "phrase_file_test_support.h"
 
 namespace moravel {
 namespace {
@@ -214,13 +215,6 @@ TEST(OnDestroying, Saves) {
 // With the real phrase file in a folder of its own.
 class StartupWithFile : public ::testing::Test, public StartupHost, public StatusSink {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("moravel-startup-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
   PhraseTree& tree() override { return tree_; }
   void setControlLook(int) override {}
@@ -240,7 +234,8 @@ class StartupWithFile : public ::testing::Test, public StartupHost, public Statu
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  std::filesystem::path folder_;
+  // Unique per process: the tests run side by side in processes of their own.
+  testing::TempFolder folder_;
   PhraseTree tree_;
   std::string status_;
 };
