@@ -9,13 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/clipboard_win.h"
 #include "app/phrase_commands.h"
 #include "moravel_process_win.h"
+#include "send_win_support.h"
 #include "text/codepage_win.h"
 #include "window_test_support_win.h"
 
@@ -39,20 +39,8 @@ const std::string kLibrary =
     "[问候]\r\n2=您好，在的\r\n3=\x94\x39\xFC\x36 谢谢\r\n"
     "[售后]\r\n5=退货请联系客服\r\n6=Hello world\r\n";
 
-std::string utf8(const std::string& gbk) {
-  const std::wstring wide = text::toWide(gbk);
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::vector<std::string> fileLines(const std::filesystem::path& file) {
-  std::vector<std::string> lines;
-  std::ifstream in(file, std::ios::binary);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+// What the fake client writes for a program text: UTF-8.
+std::string utf8(const std::string& gbk) { return send_test::utf8(text::toWide(gbk)); }
 
 // The old clients' windows (see fake_chat.cpp), at the top left of the screen.
 class FakeChat {
@@ -78,7 +66,7 @@ class FakeChat {
     ASSERT_TRUE(waitFor([this] { return findWindows(); })) << "the fake chat client shows no windows";
   }
 
-  std::vector<std::string> lines() const { return fileLines(transcript_); }
+  std::vector<std::string> lines() const { return send_test::transcriptLines(transcript_.wstring()); }
 
   // A point in a window's client area, on the screen.
   static POINT at(HWND window, int x, int y) {
@@ -263,7 +251,7 @@ TEST_F(QuickReply, AddCategoryFromTheContextMenuIsSaved) {
   chooseFromMenu(1, 3);  // "添加目录"
   ASSERT_TRUE(waitFor([this] { return moravel_.items().size() == 7u; }));
   closeWithEsc();
-  const std::vector<std::string> lines = fileLines(library());
+  const std::vector<std::string> lines = send_test::transcriptLines(library().wstring());
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "[" + std::string(kNewCategoryText) + "]\r");
 }
