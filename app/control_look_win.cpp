@@ -64,7 +64,11 @@ class ControlLook {
   void switchOn(int scheme) {
     scheme_ = lookScheme(scheme);
     if (!hook_) {
-      hook_ = SetWindowsHookExW(WH_CALLWNDPROC, hookProc, nullptr, GetCurrentThreadId());
+      // A CBT hook runs only at a few moments in a window's life, creation
+      // among them; a hook on every sent message would make each message
+      // to every control (a large tree fills with one per item) many times
+      // dearer.
+      hook_ = SetWindowsHookExW(WH_CBT, hookProc, nullptr, GetCurrentThreadId());
     }
   }
   const LookScheme& scheme() const { return scheme_; }
@@ -302,13 +306,12 @@ BOOL CALLBACK takeOverTopLevel(HWND window, LPARAM) {
 }
 
 LRESULT CALLBACK ControlLook::hookProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION) {
-    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    // Before the window's own WM_CREATE: the control is ours from its first
-    // paint on.
-    if (call->message == WM_CREATE) {
-      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(call->lParam);
-      takeOver(call->hwnd, create->style, create->dwExStyle);
+  if (code == HCBT_CREATEWND) {
+    // The window exists but has had no message yet: the control is ours
+    // from its first paint on.
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+    if (create && create->lpcs) {
+      takeOver(reinterpret_cast<HWND>(wParam), create->lpcs->style, create->lpcs->dwExStyle);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
