@@ -8,7 +8,8 @@
 namespace moravel {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
+// The tree view's own procedure, as the first binding found it.
+WNDPROC gControlProc = nullptr;
 
 ChangeCause causeOf(UINT action) {
   switch (action) {
@@ -32,22 +33,29 @@ int keyStateFlags() {
 }
 
 TreeViewBinding::TreeViewBinding(PhraseTree& tree, HWND control) : tree_(tree), control_(control) {
-  SetWindowSubclass(control_, subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  // A plain subclass through the window's own procedure and user data:
+  // SetWindowSubclass keeps its bookkeeping in a window property, and under
+  // Wine reading a property is a trip to the server for every message.
+  SetWindowLongPtrW(control_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  controlProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclassProc)));
+  if (!gControlProc) gControlProc = controlProc_;
   tree_.setObserver(this);
-  const int n = tree_.itemCount();
-  if (n > 0) {
+  if (tree_.itemCount() > 0) {
     bulkChangeBegin();
-    for (int i = 0; i < n; ++i) insertControlItem(i);
-    for (int i = 0; i < n; ++i) syncExpansion(i);
-    currentItemSet(tree_.currentItem());
+    fillAtEnd_ = true;
     bulkChangeEnd();
   }
 }
 
 TreeViewBinding::~TreeViewBinding() {
   tree_.setObserver(nullptr);
-  RemoveWindowSubclass(control_, subclassProc, kSubclassId);
-  if (bulkDepth_ > 0) SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+  if (IsWindow(control_) &&
+      GetWindowLongPtrW(control_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
+    SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc_));
+    SetWindowLongPtrW(control_, GWLP_USERDATA, 0);
+    if (bulkDepth_ > 0) SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+  }
 }
 
 void TreeViewBinding::setItemDoubleClickedHandler(std::function<void()> handler) {
@@ -79,7 +87,7 @@ bool TreeViewBinding::controlExpanded(HTREEITEM item) const {
   return (state & TVIS_EXPANDED) != 0;
 }
 
-void TreeViewBinding::insertControlItem(int index) {
+void TreeViewBinding::insertControlItem(int index, bool withExpansion) {
   const int parent = tree_.parentOf(index);
   HTREEITEM parentItem = TVI_ROOT;
   if (parent >= 0) {
@@ -96,6 +104,11 @@ void TreeViewBinding::insertControlItem(int index) {
   insert.item.iSelectedImage = 0;
   const ItemId id = tree_.idAt(index);
   insert.item.lParam = static_cast<LPARAM>(id);
+  if (withExpansion && tree_.isExpanded(index)) {
+    insert.item.mask |= TVIF_STATE;
+    insert.item.state = TVIS_EXPANDED;
+    insert.item.stateMask = TVIS_EXPANDED;
+  }
   const auto item = reinterpret_cast<HTREEITEM>(
       SendMessageW(control_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
   if (item) handles_[id] = item;
@@ -112,15 +125,42 @@ void TreeViewBinding::syncExpansion(int index) {
                reinterpret_cast<LPARAM>(item));
 }
 
+void TreeViewBinding::fillControl() {
+  const int n = tree_.itemCount();
+  // Level by level, each level in tree order: a parent is always in the
+  // control before its children, and siblings keep their order.
+  std::vector<int> depth(static_cast<size_t>(n));
+  int deepest = 0;
+  for (int i = 0; i < n; ++i) {
+    const int parent = tree_.parentOf(i);
+    depth[static_cast<size_t>(i)] = parent < 0 ? 0 : depth[static_cast<size_t>(parent)] + 1;
+    if (depth[static_cast<size_t>(i)] > deepest) deepest = depth[static_cast<size_t>(i)];
+  }
+  handles_.reserve(static_cast<size_t>(n));
+  for (int level = 0; level <= deepest; ++level) {
+    for (int i = 0; i < n; ++i) {
+      if (depth[static_cast<size_t>(i)] == level) insertControlItem(i, true);
+    }
+  }
+  currentItemSet(tree_.currentItem());
+}
+
 void TreeViewBinding::itemInserted(int index) {
-  insertControlItem(index);
+  if (fillAtEnd_) return;
+  insertControlItem(index, false);
   // A parent that lost its last child earlier may still be marked open in the
   // control; the model closed it, and its first new child must not show.
   const int parent = tree_.parentOf(index);
-  if (parent >= 0) syncExpansion(parent);
+  if (parent < 0) return;
+  if (bulkDepth_ == 0) {
+    syncExpansion(parent);
+  } else if (parentsToSync_.empty() || parentsToSync_.back() != tree_.idAt(parent)) {
+    parentsToSync_.push_back(tree_.idAt(parent));
+  }
 }
 
 void TreeViewBinding::itemRemoving(int index) {
+  if (fillAtEnd_) return;
   HTREEITEM item = handleOf(index);
   if (!item) return;
   // In pre-order the descendants follow the item, and each of them has its
@@ -136,10 +176,13 @@ void TreeViewBinding::itemRemoving(int index) {
 }
 
 void TreeViewBinding::cleared() {
+  parentsToSync_.clear();
+  if (fillAtEnd_) return;
   handles_.clear();
   ++deleting_;
   SendMessageW(control_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   --deleting_;
+  if (bulkDepth_ > 0) fillAtEnd_ = true;
 }
 
 void TreeViewBinding::itemTextChanged(int index) {
@@ -153,9 +196,12 @@ void TreeViewBinding::itemTextChanged(int index) {
   SendMessageW(control_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void TreeViewBinding::itemExpansionChanged(int index) { syncExpansion(index); }
+void TreeViewBinding::itemExpansionChanged(int index) {
+  if (!fillAtEnd_) syncExpansion(index);
+}
 
 void TreeViewBinding::currentItemSet(int index) {
+  if (fillAtEnd_) return;
   HTREEITEM item = index >= 0 ? handleOf(index) : nullptr;
   const auto selected = reinterpret_cast<HTREEITEM>(
       SendMessageW(control_, TVM_GETNEXTITEM, TVGN_CARET, 0));
@@ -174,13 +220,38 @@ void TreeViewBinding::labelEditRequested(int index) {
 }
 
 void TreeViewBinding::bulkChangeBegin() {
-  if (bulkDepth_++ == 0) SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+  if (bulkDepth_++ > 0) return;
+  SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+  // The control's own handling of the message only stops its painting;
+  // the default one also takes the visible style away for the time being,
+  // so that the control does not scroll its shown picture at every
+  // opened or inserted item either (in Wine that costs milliseconds each).
+  hiddenForBulk_ = IsWindowVisible(control_) != FALSE;
+  if (hiddenForBulk_) DefWindowProcW(control_, WM_SETREDRAW, FALSE, 0);
+  // An empty tree has an empty control: whatever the change adds goes in
+  // at its end, all at once.
+  if (tree_.itemCount() == 0) fillAtEnd_ = true;
 }
 
 void TreeViewBinding::bulkChangeEnd() {
   if (bulkDepth_ == 0 || --bulkDepth_ > 0) return;
+  if (fillAtEnd_) {
+    fillAtEnd_ = false;
+    parentsToSync_.clear();
+    fillControl();
+  } else {
+    std::vector<ItemId> parents;
+    parents.swap(parentsToSync_);
+    for (const ItemId id : parents) {
+      const int index = tree_.indexOf(id);
+      if (index >= 0) syncExpansion(index);
+    }
+  }
+  if (hiddenForBulk_) DefWindowProcW(control_, WM_SETREDRAW, TRUE, 0);
+  hiddenForBulk_ = false;
   SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(control_, nullptr, TRUE);
+  // The frame too: the scroll bars may have come or gone meanwhile.
+  RedrawWindow(control_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 bool TreeViewBinding::handleNotify(const NMHDR& header, LRESULT& result) {
@@ -263,14 +334,22 @@ void TreeViewBinding::reconcileSelection() {
 }
 
 LRESULT CALLBACK TreeViewBinding::subclassProc(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
-  auto* binding = reinterpret_cast<TreeViewBinding*>(self);
+                                               LPARAM lParam) {
+  auto* binding = reinterpret_cast<TreeViewBinding*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (binding && binding->control_ == window) return binding->controlMessage(message, wParam, lParam);
+  // A window that outlived a binding which could not give it its procedure
+  // back (somebody subclassed it later) still reaches the control.
+  if (gControlProc) return CallWindowProcW(gControlProc, window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT TreeViewBinding::controlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
       // Instead of the control's own drag loop and NM_RCLICK: the item under
       // the pointer becomes current, nothing else.
-      binding->pressedRightButton(lParam);
+      pressedRightButton(lParam);
       return 0;
     case WM_SETFOCUS:
     case WM_LBUTTONDOWN:
@@ -282,17 +361,22 @@ LRESULT CALLBACK TreeViewBinding::subclassProc(HWND window, UINT message, WPARAM
       // places: to a category that closes over its selected phrase, to the
       // first item when it gets the focus with none selected. The model
       // follows.
-      const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-      binding->reconcileSelection();
+      const LRESULT result = CallWindowProcW(controlProc_, control_, message, wParam, lParam);
+      reconcileSelection();
       return result;
     }
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, subclassProc, id);
-      break;
+    case WM_NCDESTROY: {
+      // The control goes before the binding: give it its own procedure back.
+      const WNDPROC proc = controlProc_;
+      const HWND window = control_;
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      return CallWindowProcW(proc, window, message, wParam, lParam);
+    }
     default:
       break;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallWindowProcW(controlProc_, control_, message, wParam, lParam);
 }
 
 }  // namespace moravel

@@ -13,6 +13,12 @@
 // comparing the two sides: a change the other side already has is not made
 // again, so nothing loops.
 //
+// Bulk changes: the control's redraw is off in between. A bulk change that
+// starts with an empty tree or clears it (loading a library) fills the control
+// once at its end, parents before children, each item already in its final
+// expansion state: item by item in tree order, opening each category after
+// its children, is quadratic in some tree view implementations.
+//
 // The right button: the control's own right-button handling (a drag loop, then
 // NM_RCLICK) is replaced. The message loop calls rightButtonPressed with the
 // press before the control sees it; the control then only makes the item under
@@ -25,6 +31,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "library/phrase_tree.h"
 
@@ -73,10 +80,11 @@ class TreeViewBinding : public TreeObserver {
   void bulkChangeEnd() override;
 
  private:
-  static LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT controlMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void pressedRightButton(LPARAM position);
-  void insertControlItem(int index);
+  void insertControlItem(int index, bool withExpansion);
+  void fillControl();
   bool controlExpanded(HTREEITEM item) const;
   void syncExpansion(int index);
   void selectionChanged(const NMTREEVIEWW& info);
@@ -89,7 +97,15 @@ class TreeViewBinding : public TreeObserver {
   std::unordered_map<ItemId, HTREEITEM> handles_;
   std::function<void()> onDoubleClick_;
   std::function<void(int, int, int)> onRightButton_;
+  WNDPROC controlProc_ = nullptr;
   int bulkDepth_ = 0;
+  // Within a bulk change: the control is empty and is filled at its end, so
+  // the changes in between are not made in it one by one.
+  bool fillAtEnd_ = false;
+  bool hiddenForBulk_ = false;
+  // Within a bulk change: parents that got children, whose expansion is
+  // brought in step at its end.
+  std::vector<ItemId> parentsToSync_;
   // While items are being deleted the control picks a new selection of its
   // own; the model decides that one, so the control's choice is not taken.
   int deleting_ = 0;

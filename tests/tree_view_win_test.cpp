@@ -198,6 +198,32 @@ TEST_F(TreeViewTest, EveryModelOperationReachesTheControl) {
          toggleExpandAll(t);
          t.setCurrentItem(21);
        }},
+      {"in one bulk change: empty an open category and refill it, add a category",
+       [](PhraseTree& t) {
+         PhraseTree::BulkChange bulk(t);
+         while (t.hasChildren(0)) t.removeItem(1);
+         t.addItem(0, "回来了");
+         t.addItem(0, "又一个");
+         const int added = t.addItem("批量目录");
+         t.addItem(added, "批量短语");
+         t.expandItem(added);
+       }},
+      {"in one bulk change: clear, then three levels, some open, one current",
+       [](PhraseTree& t) {
+         PhraseTree::BulkChange bulk(t);
+         t.clear();
+         const int first = t.addItem("一");
+         const int phrase = t.addItem(first, "一之一");
+         t.addItem(phrase, "一之一之一");
+         t.addItem(first, "一之二");
+         const int second = t.addItem("二");
+         t.addItem(second, "二之一");
+         t.expandItem(first);
+         t.expandItem(phrase);
+         t.setCurrentItem(5);
+         t.removeItem(3);
+         t.setItemText(0, "一（改）");
+       }},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
@@ -429,7 +455,12 @@ LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                                DWORD_PTR log) {
   auto& entries = *reinterpret_cast<std::vector<std::string>*>(log);
   if (message == WM_SETREDRAW) entries.push_back(wParam ? "redraw on" : "redraw off");
-  if (message == TVM_INSERTITEMW) entries.push_back("insert");
+  if (message == TVM_INSERTITEMW) {
+    const auto& insert = *reinterpret_cast<const TVINSERTSTRUCTW*>(lParam);
+    const bool open = (insert.item.mask & TVIF_STATE) && (insert.item.state & TVIS_EXPANDED);
+    entries.push_back(std::string(insert.hParent == TVI_ROOT ? "insert top" : "insert below") +
+                      (open ? " open" : ""));
+  }
   if (message == TVM_EXPAND) entries.push_back("expand");
   return DefSubclassProc(window, message, wParam, lParam);
 }
@@ -446,8 +477,8 @@ TEST_F(TreeViewTest, BulkChangesAreMadeWithRedrawOff) {
   }
   RemoveWindowSubclass(control_, recordingProc, 7);
 
-  std::vector<std::string> expected{"redraw off"};
-  expected.insert(expected.end(), 22, "insert");
+  std::vector<std::string> expected{"redraw off", "insert top", "insert top"};
+  expected.insert(expected.end(), 20, "insert below");
   expected.push_back("redraw on");
   expected.push_back("redraw off");
   expected.insert(expected.end(), 2, "expand");
@@ -455,6 +486,50 @@ TEST_F(TreeViewTest, BulkChangesAreMadeWithRedrawOff) {
   EXPECT_EQ(log, expected);
   testing::pump();
   expectControlShowsModel(control_, tree_);
+}
+
+// How many items a user can reach by scrolling: those whose ancestors are
+// all open.
+int visibleItems(HWND control) {
+  int count = 0;
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(control, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  while (item) {
+    ++count;
+    item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(control, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)));
+  }
+  return count;
+}
+
+TEST_F(TreeViewTest, ALibraryLoadedInOneBulkChangeGoesInParentsFirstAlreadyOpen) {
+  std::vector<std::string> log;
+  SetWindowSubclass(control_, recordingProc, 7, reinterpret_cast<DWORD_PTR>(&log));
+  {
+    // As the window starts: load, open everything, all in one bracket.
+    PhraseTree::BulkChange bulk(tree_);
+    tree_.clear();
+    const int first = tree_.addItem("一");
+    const int below = tree_.addItem(first, "一之一");
+    tree_.addItem(below, "一之一之一");
+    tree_.addItem(first, "一之二");
+    const int second = tree_.addItem("二");
+    tree_.addItem(second, "二之一");
+    tree_.addItem("三");
+    tree_.setTag(kTagCollapsed);
+    toggleExpandAll(tree_);
+    tree_.collapseItem(second);
+  }
+  RemoveWindowSubclass(control_, recordingProc, 7);
+
+  // Item by item in tree order, then opening each parent, is what some tree
+  // views make quadratic; no item is opened afterwards.
+  EXPECT_EQ(log, (std::vector<std::string>{"redraw off", "insert top open", "insert top",
+                                           "insert top", "insert below open", "insert below",
+                                           "insert below", "insert below", "redraw on"}));
+  testing::pump();
+  expectControlShowsModel(control_, tree_);
+  // Opened at insertion, before it had children, an item still shows them.
+  EXPECT_EQ(visibleItems(control_), 6);
 }
 
 }  // namespace
