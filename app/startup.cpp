@@ -38,6 +38,9 @@ void onCreated(StartupHost& host) {
   host.setControlLook(kControlLookScheme);
   PhraseTree& tree = host.tree();
   tree.setTag(kTagCollapsed);
+  // One bulk change around loading and opening everything: a view fills
+  // itself once, with every category already open.
+  PhraseTree::BulkChange bulk(tree);
   host.loadLibrary();
   if (tree.itemCount() == 0) seedDemoLibrary(tree);
   toggleExpandAll(tree);

@@ -38,20 +38,22 @@ std::vector<int> expandedItems(const PhraseTree& tree) {
 // Counts bulk brackets and changes, as a view would see them.
 class CountingObserver : public TreeObserver {
  public:
-  void itemInserted(int) override { ++changes; }
-  void itemRemoving(int) override { ++changes; }
-  void cleared() override { ++changes; }
-  void itemTextChanged(int) override { ++changes; }
-  void itemExpansionChanged(int) override {
-    ++changes;
-    if (depth == 0) ++changesOutsideBulk;
-  }
+  void itemInserted(int) override { changed(); }
+  void itemRemoving(int) override { changed(); }
+  void cleared() override { changed(); }
+  void itemTextChanged(int) override { changed(); }
+  void itemExpansionChanged(int) override { changed(); }
   void currentItemSet(int) override {}
   void labelEditRequested(int) override {}
   void bulkChangeBegin() override {
     if (depth++ == 0) ++outerBulks;
   }
   void bulkChangeEnd() override { --depth; }
+
+  void changed() {
+    ++changes;
+    if (depth == 0) ++changesOutsideBulk;
+  }
 
   int changes = 0;
   int changesOutsideBulk = 0;
@@ -192,10 +194,16 @@ TEST(OnCreated, LookThenTagThenLoadThenSeedThenExpand) {
 
 TEST(OnCreated, ALoadedLibraryIsExpandedAndNotSeeded) {
   RecordingHost host({{"问候", "你好", "在吗"}, {"告别", "再见"}});
+  CountingObserver observer;
+  host.tree().setObserver(&observer);
   onCreated(host);
   EXPECT_EQ(texts(host.tree()), (std::vector<std::string>{"问候", "你好", "在吗", "告别", "再见"}));
   EXPECT_EQ(expandedItems(host.tree()), (std::vector<int>{0, 3}));
   EXPECT_EQ(host.tree().tag(), kTagExpanded);
+  // Loading and opening are one change for the view: it fills itself once,
+  // already open.
+  EXPECT_EQ(observer.outerBulks, 1);
+  EXPECT_EQ(observer.changesOutsideBulk, 0);
 }
 
 TEST(OnCreated, ACategoryWithoutPhrasesIsNotReplacedByTheDemonstration) {
