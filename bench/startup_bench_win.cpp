@@ -203,6 +203,31 @@ Figures measureLibrary(const fs::path& source, int phrases, int runs) {
 
 double megabytes(double bytes) { return bytes / (1024.0 * 1024.0); }
 
+// What closing any shown top-level window costs here, Moravel or not: its
+// hiding, the first step of its destruction. Wine on an X server without a
+// window manager waits about two seconds for that.
+double bareWindowHide() {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"MoravelStartupBenchBare";
+  RegisterClassW(&windowClass);
+  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                      0, 0, 300, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!window) return 0;
+  const bench::Stopwatch settle;
+  MSG message;
+  while (settle.milliseconds() < 300) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(10);
+  }
+  const bench::Stopwatch watch;
+  ShowWindow(window, SW_HIDE);
+  const double hidden = watch.milliseconds();
+  DestroyWindow(window);
+  return hidden;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -232,6 +257,8 @@ int main(int argc, char** argv) {
                 megabytes(static_cast<double>(f.peakWorkingSet)),
                 megabytes(static_cast<double>(f.fileSize)));
   }
+
+  std::printf("  %-52s %10.3f ms\n", "for scale: hiding a bare top-level window", bareWindowHide());
 
   const Figures& demo = cases[0].figures;
   std::printf("\nRatios (same run):\n");
