@@ -231,6 +231,8 @@ struct TreeSink {
   void phrase(std::string_view text) { tree.addItem(parent, text); }
 };
 
+constexpr std::size_t kShortLine = 24;
+
 // Whether the bytes hold a category at all; reads only up to the first one.
 bool hasCategory(std::string_view bytes) {
   struct {
@@ -425,6 +427,9 @@ LoadResult load(PhraseTree& tree, const std::filesystem::path& file, StatusSink&
     // Library in between, no copy of any phrase.
     PhraseTree::BulkChange bulk(tree);
     tree.clear();
+    // Lines are rarely shorter than this; room reserved and never used
+    // costs address space, not memory, until it is touched.
+    tree.reserveItems(bytes.size() / kShortLine + 1);
     TreeSink sink{tree};
     scanLibrary(tree.adoptTextBuffer(std::move(bytes)), sink);
   } catch (const std::exception&) {
