@@ -102,6 +102,14 @@ std::string_view PhraseTree::adoptTextBuffer(std::string buffer) {
   return adopted_;
 }
 
+void PhraseTree::reserveItems(std::size_t count) noexcept {
+  try {
+    nodes_.reserve(count);
+  } catch (const std::exception&) {
+    // Only a hint: the items still go in one by one.
+  }
+}
+
 int PhraseTree::addItem(int parent, std::string_view text) {
   if (!names(parent)) parent = -1;
   const int position = parent < 0 ? itemCount() : parent + node(parent).descendants + 1;

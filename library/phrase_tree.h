@@ -100,8 +100,9 @@ class PhraseTree {
   // any item's text. Existing items keep their texts.
   std::string_view adoptTextBuffer(std::string buffer);
   // A hint before adding many items: room for `count` items in all, so that
-  // loading a large library does not move the items again and again.
-  void reserveItems(std::size_t count) { nodes_.reserve(count); }
+  // loading a large library does not move the items again and again. Without
+  // the memory for it, nothing happens.
+  void reserveItems(std::size_t count) noexcept;
   // Removes the item with all its descendants: 1, or 0 when it names no item.
   // When the current item (or an ancestor of it) goes, the tree picks a new
   // current item the way the Win32 tree view does: the removed item's next
