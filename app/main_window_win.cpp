@@ -181,9 +181,19 @@ HWND MainWindow::control(Command id) const {
 
 void MainWindow::setControlLook(int scheme) { moravel::setControlLook(scheme); }
 
-void MainWindow::loadLibrary() { load(tree_, libraryPath_(), *this); }
+void MainWindow::loadLibrary() {
+  const bool empty = tree_.itemCount() == 0;
+  const LoadResult result = load(tree_, libraryPath_(), *this);
+  if (result == LoadResult::loaded) {
+    keepUnreadLibrary_ = false;
+  } else if (result == LoadResult::readFailed && empty) {
+    keepUnreadLibrary_ = true;
+  }
+}
 
-void MainWindow::saveLibrary() { save(tree_, libraryPath_(), *this); }
+void MainWindow::saveLibrary() {
+  if (save(tree_, libraryPath_(), *this) == SaveResult::saved) keepUnreadLibrary_ = false;
+}
 
 void MainWindow::setStatusText(int pane, std::string_view text) {
   if (pane < 0 || pane >= kStatusPaneCount) return;
@@ -256,7 +266,9 @@ void MainWindow::destroying() {
   if (const HWND treeView = treeControl()) {
     SendMessageW(treeView, TVM_ENDEDITLABELNOW, FALSE, 0);
   }
-  onDestroying(*this);
+  // A library that could not be read stays as it is (it may only have been
+  // locked for a moment by another program); the next start reads it.
+  if (!keepUnreadLibrary_) onDestroying(*this);
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

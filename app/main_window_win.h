@@ -103,6 +103,11 @@ class MainWindow : public BaseWindow<MainWindow>, public StartupHost, public Sta
   HMENU contextMenu_ = nullptr;
   HICON icon_ = nullptr;
   HWND lastFocus_ = nullptr;
+  // The library file exists but could not be read while the tree held
+  // nothing of it (at start-up the tree then shows the demonstration): closing
+  // must not write over the user's file with that. A later load that succeeds,
+  // or a save the user asks for, ends this.
+  bool keepUnreadLibrary_ = false;
   std::array<std::function<void()>, toId(Command::last) - toId(Command::first) + 1> commands_;
 };
 

@@ -428,10 +428,9 @@ TEST_F(MainWindowTest, TheEndOfTheSessionSavesLikeAClose) {
   EXPECT_EQ(readBytes(file()), readBytes(testData("demonstration_library.ini")));
 }
 
-TEST_F(MainWindowTest, ALibraryThatCannotBeReadIsKeptAsABackup) {
+TEST_F(MainWindowTest, ALibraryThatCannotBeReadAtStartIsNotWrittenOverByClosing) {
   const std::string mine = "[我的]\r\n2=别丢了\r\n";
   writeBytes(file(), mine);
-  // Another program holds the file open without sharing.
   HANDLE held = CreateFileW(file().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -439,10 +438,43 @@ TEST_F(MainWindowTest, ALibraryThatCannotBeReadIsKeptAsABackup) {
   CloseHandle(held);
   EXPECT_EQ(texts(window_->tree()), kDemoTexts);
   EXPECT_EQ(window_->statusText(1), kStatusReadFailed);
+  // Closing would put the demonstration in its place (and a second start and
+  // close would then push the library out of the backup too).
   SendMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(closed());
-  EXPECT_EQ(readBytes(folder_.path() / "call.ini.bak"), mine);
-  EXPECT_EQ(readBytes(file()), readBytes(testData("demonstration_library.ini")));
+  EXPECT_EQ(readBytes(file()), mine);
+  EXPECT_FALSE(std::filesystem::exists(folder_.path() / "call.ini.bak"));
+
+  // The next start reads it.
+  start();
+  EXPECT_EQ(texts(window_->tree()), (std::vector<std::string>{"我的", "别丢了"}));
+}
+
+TEST_F(MainWindowTest, AfterAnUnreadableStartAReloadOrAnAskedForSaveMakesClosingSaveAgain) {
+  const std::string mine = "[我的]\r\n2=别丢了\r\n";
+  for (const Command command : {Command::loadLibrary, Command::saveLibrary}) {
+    SCOPED_TRACE(toId(command));
+    writeBytes(file(), mine);
+    std::filesystem::remove(folder_.path() / "call.ini.bak");
+    HANDLE held = CreateFileW(file().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    start();
+    CloseHandle(held);
+    SendMessageW(control(command), BM_CLICK, 0, 0);
+    pump();
+    window_->tree().addItem("新加的");
+    SendMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(closed());
+    const std::string saved = readBytes(file());
+    EXPECT_NE(saved.find("[新加的]"), std::string::npos);
+    if (command == Command::loadLibrary) {
+      EXPECT_NE(saved.find("=别丢了"), std::string::npos);
+    } else {
+      // The user chose to save what the window shows.
+      EXPECT_NE(saved.find("[示范标题1]"), std::string::npos);
+    }
+  }
 }
 
 TEST_F(MainWindowTest, SaveAndRefreshButtons) {
