@@ -32,6 +32,7 @@ namespace {
 using namespace exe_test;
 using testing::readBytes;
 using testing::writeBytes;
+using send_test::FakeChat;
 
 // Indices in the tree: 0 问候 (1 您好，在的, 2 😀 谢谢), 3 售后 (4 退货请联系客服, 5 Hello world).
 // The emoji is a GB18030 four-byte sequence; it must arrive whole.
@@ -42,77 +43,14 @@ const std::string kLibrary =
 // What the fake client writes for a program text: UTF-8.
 std::string utf8(const std::string& gbk) { return send_test::utf8(text::toWide(gbk)); }
 
-// The old clients' windows (see fake_chat.cpp), at the top left of the screen.
-class FakeChat {
- public:
-  ~FakeChat() {
-    if (!process_.hProcess) return;
-    if (weChat) PostMessageW(weChat, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-
-  void start(const std::filesystem::path& transcript) {
-    transcript_ = transcript;
-    std::wstring exe = text::toWide(MORAVEL_FAKE_CHAT);
-    for (wchar_t& c : exe) c = c == L'/' ? L'\\' : c;
-    std::wstring commandLine = L"\"" + exe + L"\" \"" + transcript.wstring() + L"\" --at 20 20";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process_));
-    WaitForInputIdle(process_.hProcess, kPatienceMs);
-    ASSERT_TRUE(waitFor([this] { return findWindows(); })) << "the fake chat client shows no windows";
-  }
-
-  std::vector<std::string> lines() const { return send_test::transcriptLines(transcript_.wstring()); }
-
-  // A point in a window's client area, on the screen.
-  static POINT at(HWND window, int x, int y) {
-    POINT point{x, y};
-    ClientToScreen(window, &point);
-    return point;
-  }
-
-  HWND weChat = nullptr;
-  HWND qq = nullptr;
-  HWND qqPanel = nullptr;
-  HWND richEdit = nullptr;
-  HWND other = nullptr;
-
- private:
-  bool findWindows() {
-    EnumWindows(
-        [](HWND window, LPARAM self) {
-          auto* fake = reinterpret_cast<FakeChat*>(self);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(window, &pid);
-          if (pid != fake->process_.dwProcessId || !IsWindowVisible(window)) return TRUE;
-          wchar_t name[64];
-          GetClassNameW(window, name, 64);
-          const std::wstring_view className = name;
-          if (className == L"WeChatMainWndForPC") fake->weChat = window;
-          if (className == L"TXGuiFoundation") fake->qq = window;
-          if (className == L"FakeChatOther") fake->other = window;
-          if (className == L"#32770") fake->richEdit = FindWindowExW(window, nullptr, L"RichEditComponent", nullptr);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
-    if (qq) qqPanel = FindWindowExW(qq, nullptr, L"TXGuiFoundation", nullptr);
-    return weChat && qq && qqPanel && richEdit && other;
-  }
-
-  std::filesystem::path transcript_;
-  PROCESS_INFORMATION process_{};
-};
-
 class QuickReply : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     folder_ = new testing::TempFolder;
     fake_ = new FakeChat;
-    fake_->start(folder_->path() / "transcript.txt");
+    // The old clients' windows at the top left of the screen.
+    ASSERT_TRUE(fake_->start((folder_->path() / "transcript.txt").wstring(), L"--at 20 20"))
+        << "the fake chat client shows no windows";
   }
   static void TearDownTestSuite() {
     delete fake_;

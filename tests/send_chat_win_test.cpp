@@ -21,81 +21,6 @@ namespace {
 using namespace send_test;
 using namespace std::chrono_literals;
 
-// The fake chat client, started once for all the tests here.
-class FakeChat {
- public:
-  bool start() {
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    transcript_ = std::wstring(folder) + L"moravel_send_chat_" +
-                  std::to_wstring(GetCurrentProcessId()) + L".txt";
-    DeleteFileW(transcript_.c_str());
-    std::wstring exe = L"" MORAVEL_FAKE_CHAT;
-    for (wchar_t& c : exe) c = c == L'/' ? L'\\' : c;
-    std::wstring commandLine = L"\"" + exe + L"\" \"" + transcript_ + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process_)) {
-      return false;
-    }
-    WaitForInputIdle(process_.hProcess, 30'000);
-    return pumpUntil([this] { return findWindows(); }, 30s);
-  }
-
-  void stop() {
-    if (process_.hProcess == nullptr) return;
-    if (weChat != nullptr) PostMessageW(weChat, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, 10'000) != WAIT_OBJECT_0) {
-      TerminateProcess(process_.hProcess, 1);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-    process_ = {};
-    DeleteFileW(transcript_.c_str());
-  }
-
-  // The transcript's lines, UTF-8.
-  std::vector<std::string> lines() const { return transcriptLines(transcript_); }
-
-  HWND weChat = nullptr;
-  HWND qq = nullptr;
-  HWND qqPanel = nullptr;
-  HWND dialog = nullptr;
-  HWND richEdit = nullptr;
-  HWND sendButton = nullptr;
-  HWND other = nullptr;
-
- private:
-  bool findWindows() {
-    EnumWindows(
-        [](HWND window, LPARAM self) {
-          auto* fake = reinterpret_cast<FakeChat*>(self);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(window, &pid);
-          if (pid != fake->process_.dwProcessId) return TRUE;
-          wchar_t name[64];
-          GetClassNameW(window, name, 64);
-          const std::wstring_view className = name;
-          if (className == L"WeChatMainWndForPC") fake->weChat = window;
-          if (className == L"TXGuiFoundation") fake->qq = window;
-          if (className == L"FakeChatOther") fake->other = window;
-          if (className == L"#32770") fake->dialog = window;
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
-    if (qq != nullptr) qqPanel = FindWindowExW(qq, nullptr, L"TXGuiFoundation", nullptr);
-    if (dialog != nullptr) {
-      richEdit = FindWindowExW(dialog, nullptr, L"RichEditComponent", nullptr);
-      sendButton = FindWindowExW(dialog, nullptr, L"Button", nullptr);
-    }
-    return weChat && qq && qqPanel && dialog && richEdit && sendButton && other;
-  }
-
-  std::wstring transcript_;
-  PROCESS_INFORMATION process_{};
-};
-
 struct Release {
   LARGE_INTEGER at;
   bool duringASend;  // the sender was busy when it came
@@ -105,7 +30,10 @@ class QuickSendWin : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     fake = new FakeChat;
-    started = fake->start();
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    started = fake->start(std::wstring(folder) + L"moravel_send_chat_" +
+                          std::to_wstring(GetCurrentProcessId()) + L".txt");
     keyHook = recordKeys();
   }
   static void TearDownTestSuite() {

@@ -137,6 +137,98 @@ inline std::vector<std::string> transcriptLines(const std::wstring& path) {
   return out;
 }
 
+#ifdef MORAVEL_FAKE_CHAT
+// The fake chat client (fake_chat.exe) in a process of its own, with its old
+// clients' windows found by class once they show.
+class FakeChat {
+ public:
+  FakeChat() = default;
+  FakeChat(const FakeChat&) = delete;
+  FakeChat& operator=(const FakeChat&) = delete;
+  ~FakeChat() { stop(); }
+
+  // Starts it writing what arrives to `transcript` (emptied first); `options`
+  // go on its command line after it (e.g. L"--at 20 20"). True once every
+  // window shows.
+  bool start(const std::wstring& transcript, const std::wstring& options = L"") {
+    transcript_ = transcript;
+    DeleteFileW(transcript_.c_str());
+    std::wstring exe = L"" MORAVEL_FAKE_CHAT;
+    for (wchar_t& c : exe) c = c == L'/' ? L'\\' : c;
+    std::wstring commandLine = L"\"" + exe + L"\" \"" + transcript_ + L"\"";
+    if (!options.empty()) commandLine += L" " + options;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process_)) {
+      return false;
+    }
+    WaitForInputIdle(process_.hProcess, 30'000);
+    return pumpUntil([this] { return findWindows(); }, std::chrono::seconds(30));
+  }
+
+  // Closes it (ends it, if it will not go) and removes the transcript.
+  void stop() {
+    if (process_.hProcess == nullptr) return;
+    if (weChat != nullptr) PostMessageW(weChat, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, 10'000) != WAIT_OBJECT_0) {
+      TerminateProcess(process_.hProcess, 1);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+    process_ = {};
+    DeleteFileW(transcript_.c_str());
+  }
+
+  // The transcript's lines, UTF-8.
+  std::vector<std::string> lines() const { return transcriptLines(transcript_); }
+
+  // A point in a window's client area, on the screen.
+  static POINT at(HWND window, int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(window, &point);
+    return point;
+  }
+
+  HWND weChat = nullptr;
+  HWND qq = nullptr;
+  HWND qqPanel = nullptr;
+  HWND dialog = nullptr;
+  HWND richEdit = nullptr;
+  HWND sendButton = nullptr;
+  HWND other = nullptr;
+
+ private:
+  bool findWindows() {
+    EnumWindows(
+        [](HWND window, LPARAM self) {
+          auto* fake = reinterpret_cast<FakeChat*>(self);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(window, &pid);
+          if (pid != fake->process_.dwProcessId || !IsWindowVisible(window)) return TRUE;
+          wchar_t name[64];
+          GetClassNameW(window, name, 64);
+          const std::wstring_view className = name;
+          if (className == L"WeChatMainWndForPC") fake->weChat = window;
+          if (className == L"TXGuiFoundation") fake->qq = window;
+          if (className == L"FakeChatOther") fake->other = window;
+          if (className == L"#32770") fake->dialog = window;
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
+    if (qq != nullptr) qqPanel = FindWindowExW(qq, nullptr, L"TXGuiFoundation", nullptr);
+    if (dialog != nullptr) {
+      richEdit = FindWindowExW(dialog, nullptr, L"RichEditComponent", nullptr);
+      sendButton = FindWindowExW(dialog, nullptr, L"Button", nullptr);
+    }
+    return weChat && qq && qqPanel && dialog && richEdit && sendButton && other;
+  }
+
+  std::wstring transcript_;
+  PROCESS_INFORMATION process_{};
+};
+#endif
+
 // Every key event of the desktop, as a low-level keyboard hook sees it.
 struct KeyEvent {
   DWORD key;  // Ctrl and Alt as VK_CONTROL and VK_MENU, whichever side
