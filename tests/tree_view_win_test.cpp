@@ -149,6 +149,17 @@ class TreeViewTest : public ::testing::Test {
   std::vector<RightPress> rightPresses_;
 };
 
+// Appends 0 一 (1 一之一 (2 一之一之一), 3 一之二), 4 二 (5 二之一) to an empty
+// tree: the model allows a third level, though no command makes one.
+void addThreeLevels(PhraseTree& tree) {
+  const int first = tree.addItem("一");
+  const int phrase = tree.addItem(first, "一之一");
+  tree.addItem(phrase, "一之一之一");
+  tree.addItem(first, "一之二");
+  const int second = tree.addItem("二");
+  tree.addItem(second, "二之一");
+}
+
 TEST_F(TreeViewTest, EveryModelOperationReachesTheControl) {
   struct Step {
     const char* name;
@@ -212,14 +223,9 @@ TEST_F(TreeViewTest, EveryModelOperationReachesTheControl) {
        [](PhraseTree& t) {
          PhraseTree::BulkChange bulk(t);
          t.clear();
-         const int first = t.addItem("一");
-         const int phrase = t.addItem(first, "一之一");
-         t.addItem(phrase, "一之一之一");
-         t.addItem(first, "一之二");
-         const int second = t.addItem("二");
-         t.addItem(second, "二之一");
-         t.expandItem(first);
-         t.expandItem(phrase);
+         addThreeLevels(t);
+         t.expandItem(0);
+         t.expandItem(1);
          t.setCurrentItem(5);
          t.removeItem(3);
          t.setItemText(0, "一（改）");
@@ -508,16 +514,11 @@ TEST_F(TreeViewTest, ALibraryLoadedInOneBulkChangeGoesInParentsFirstAlreadyOpen)
     // As the window starts: load, open everything, all in one bracket.
     PhraseTree::BulkChange bulk(tree_);
     tree_.clear();
-    const int first = tree_.addItem("一");
-    const int below = tree_.addItem(first, "一之一");
-    tree_.addItem(below, "一之一之一");
-    tree_.addItem(first, "一之二");
-    const int second = tree_.addItem("二");
-    tree_.addItem(second, "二之一");
+    addThreeLevels(tree_);
     tree_.addItem("三");
     tree_.setTag(kTagCollapsed);
     toggleExpandAll(tree_);
-    tree_.collapseItem(second);
+    tree_.collapseItem(4);
   }
   RemoveWindowSubclass(control_, recordingProc, 7);
 
