@@ -54,7 +54,10 @@ TreeViewBinding::~TreeViewBinding() {
       GetWindowLongPtrW(control_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
     SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc_));
     SetWindowLongPtrW(control_, GWLP_USERDATA, 0);
-    if (bulkDepth_ > 0) SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    if (bulkDepth_ > 0) {
+      if (hiddenForBulk_) DefWindowProcW(control_, WM_SETREDRAW, TRUE, 0);
+      SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    }
   }
 }
 
