@@ -233,7 +233,37 @@ void TreeViewBinding::bulkChangeBegin() {
   if (hiddenForBulk_) DefWindowProcW(control_, WM_SETREDRAW, FALSE, 0);
   // An empty tree has an empty control: whatever the change adds goes in
   // at its end, all at once.
-  if (tree_.itemCount() == 0) fillAtEnd_ = true;
+  if (tree_.itemCount() == 0) {
+    fillAtEnd_ = true;
+    firstShown_ = 0;
+  } else {
+    const auto first = reinterpret_cast<HTREEITEM>(
+        SendMessageW(control_, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+    firstShown_ = tree_.idAt(indexOf(first));
+  }
+}
+
+bool TreeViewBinding::shownInModel(int index) const {
+  if (index < 0) return false;
+  for (int parent = tree_.parentOf(index); parent >= 0; parent = tree_.parentOf(parent)) {
+    if (!tree_.isExpanded(parent)) return false;
+  }
+  return true;
+}
+
+void TreeViewBinding::keepInView() {
+  // Opening or closing many items scrolls the control wherever its last
+  // step left it: the top line goes back to what it was, and the current
+  // item is shown.
+  const int first = tree_.indexOf(firstShown_);
+  if (shownInModel(first)) {
+    SendMessageW(control_, TVM_SELECTITEM, TVGN_FIRSTVISIBLE,
+                 reinterpret_cast<LPARAM>(handleOf(first)));
+  }
+  const int current = tree_.currentItem();
+  if (shownInModel(current)) {
+    SendMessageW(control_, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(handleOf(current)));
+  }
 }
 
 void TreeViewBinding::bulkChangeEnd() {
@@ -249,6 +279,7 @@ void TreeViewBinding::bulkChangeEnd() {
       const int index = tree_.indexOf(id);
       if (index >= 0) syncExpansion(index);
     }
+    keepInView();
   }
   if (hiddenForBulk_) DefWindowProcW(control_, WM_SETREDRAW, TRUE, 0);
   hiddenForBulk_ = false;

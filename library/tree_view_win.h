@@ -85,6 +85,8 @@ class TreeViewBinding : public TreeObserver {
   void pressedRightButton(LPARAM position);
   void insertControlItem(int index, bool withExpansion);
   void fillControl();
+  bool shownInModel(int index) const;
+  void keepInView();
   bool controlExpanded(HTREEITEM item) const;
   void syncExpansion(int index);
   void selectionChanged(const NMTREEVIEWW& info);
@@ -103,6 +105,8 @@ class TreeViewBinding : public TreeObserver {
   // the changes in between are not made in it one by one.
   bool fillAtEnd_ = false;
   bool hiddenForBulk_ = false;
+  // The item on the control's top line when the bulk change began.
+  ItemId firstShown_ = 0;
   // Within a bulk change: parents that got children, whose expansion is
   // brought in step at its end.
   std::vector<ItemId> parentsToSync_;

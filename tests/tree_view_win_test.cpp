@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -531,6 +532,55 @@ TEST_F(TreeViewTest, ALibraryLoadedInOneBulkChangeGoesInParentsFirstAlreadyOpen)
   expectControlShowsModel(control_, tree_);
   // Opened at insertion, before it had children, an item still shows them.
   EXPECT_EQ(visibleItems(control_), 6);
+}
+
+// Whether the item's whole line lies in the control's client area.
+bool inView(HWND control, HTREEITEM item) {
+  RECT box{};
+  std::memcpy(&box, &item, sizeof item);
+  if (!SendMessageW(control, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&box))) return false;
+  RECT client{};
+  GetClientRect(control, &client);
+  return box.top >= client.top && box.bottom <= client.bottom;
+}
+
+TEST_F(TreeViewTest, OpeningOrClosingEverythingKeepsTheTopLineAndTheCurrentItemInView) {
+  {
+    PhraseTree::BulkChange bulk(tree_);
+    for (int c = 0; c < 40; ++c) {
+      const int category = tree_.addItem("目录" + std::to_string(c));
+      for (int p = 0; p < 10; ++p) tree_.addItem(category, "短语" + std::to_string(p));
+    }
+  }
+  tree_.setTag(kTagCollapsed);
+  toggleExpandAll(tree_);
+  testing::pump();
+  const auto firstShown = [this] {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(control_, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+  };
+
+  // From the top, a category current: everything closed and opened again
+  // leaves the view where it was.
+  tree_.setCurrentItem(11);
+  testing::pump();
+  ASSERT_EQ(firstShown(), handle(0));
+  toggleExpandAll(tree_);
+  testing::pump();
+  toggleExpandAll(tree_);
+  testing::pump();
+  EXPECT_EQ(firstShown(), handle(0));
+  EXPECT_TRUE(inView(control_, handle(tree_.currentItem())));
+  expectControlShowsModel(control_, tree_);
+
+  // Far down, a phrase current: closing everything takes its category as the
+  // current item, and shows it.
+  tree_.setCurrentItem(tree_.itemCount() - 1);
+  testing::pump();
+  toggleExpandAll(tree_);
+  testing::pump();
+  EXPECT_EQ(tree_.currentItem(), 429);
+  EXPECT_TRUE(inView(control_, handle(429)));
+  expectControlShowsModel(control_, tree_);
 }
 
 }  // namespace
