@@ -5,9 +5,15 @@
 #include <cstdint>
 #include <string>
 
+#include "library/phrase_file.h"
 #include "library/phrase_tree.h"
 
 namespace moravel::bench {
+
+// Status messages go nowhere in a benchmark.
+struct NullStatus : StatusSink {
+  void setStatusText(int, std::string_view) override {}
+};
 
 inline std::string generatedPhrase(std::uint32_t& seed) {
   static const char* const kWords[] = {"您好", "欢迎光临", "亲", "请稍等", "已发货", "OK", "order",

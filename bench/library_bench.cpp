@@ -27,10 +27,6 @@ using namespace moravel;
 
 namespace {
 
-struct NullStatus : StatusSink {
-  void setStatusText(int, std::string_view) override {}
-};
-
 fs::path folderFor(int phrases) {
   const fs::path folder = fs::temp_directory_path() / ("moravel-bench-" + std::to_string(phrases));
   fs::create_directories(folder);
@@ -42,7 +38,7 @@ fs::path libraryFile(int phrases) {
   const fs::path file = folderFor(phrases) / kLibraryFileName;
   PhraseTree tree;
   bench::fillGenerated(tree, phrases);
-  NullStatus status;
+  bench::NullStatus status;
   save(tree, file, status);
   return file;
 }
@@ -63,7 +59,7 @@ void BM_ReadRaw(benchmark::State& state) {
 
 void BM_Load(benchmark::State& state) {
   const fs::path file = libraryFile(static_cast<int>(state.range(0)));
-  NullStatus status;
+  bench::NullStatus status;
   for (auto _ : state) {
     PhraseTree tree;
     load(tree, file, status);
@@ -109,7 +105,7 @@ void BM_Save(benchmark::State& state) {
   const fs::path file = libraryFile(phrases);
   PhraseTree tree;
   bench::fillGenerated(tree, phrases);
-  NullStatus status;
+  bench::NullStatus status;
   for (auto _ : state) save(tree, file, status);
   setBytes(state, file);
 }

@@ -24,10 +24,6 @@ namespace {
 
 constexpr int kPhrases = 2000;
 
-struct NullStatus : StatusSink {
-  void setStatusText(int, std::string_view) override {}
-};
-
 std::string fileText(const fs::path& file) {
   std::string bytes;
   readWholeFile(file, bytes);
@@ -139,7 +135,7 @@ int main() {
 
   PhraseTree tree;
   bench::fillGenerated(tree, kPhrases);
-  NullStatus status;
+  bench::NullStatus status;
   save(tree, library, status);
   const std::string bytes = fileText(library);
   std::printf("Profile strings against our load and save: %d phrases, %zu bytes\n", kPhrases,

@@ -34,10 +34,6 @@ namespace {
 
 constexpr DWORD kPatienceMs = 300000;
 
-struct NullStatus : StatusSink {
-  void setStatusText(int, std::string_view) override {}
-};
-
 struct Run {
   double idle = 0;   // WaitForInputIdle returned
   double ready = 0;  // the shown window has answered a message
@@ -183,7 +179,7 @@ Figures measureLibrary(const fs::path& source, int phrases, int runs) {
     fs::remove(library);
     fs::remove(folder / kBackupFileName);
     if (phrases > 0) {
-      NullStatus status;
+      bench::NullStatus status;
       save(generated, library, status);
     }
     const Run result = startAndClose(exe);

@@ -29,10 +29,6 @@ using namespace moravel;
 
 namespace {
 
-struct NullStatus : StatusSink {
-  void setStatusText(int, std::string_view) override {}
-};
-
 TreeViewBinding* gBinding = nullptr;
 
 LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -111,7 +107,7 @@ struct Figures {
 
 Figures measureBinding(const fs::path& file) {
   Figures figures;
-  NullStatus status;
+  bench::NullStatus status;
   figures.modelLoad = timed([&] {
     PhraseTree tree;
     load(tree, file, status);
@@ -193,21 +189,25 @@ void measureControlAlone(const PhraseTree& library) {
       body(index, texts[static_cast<size_t>(index)], library.parentOf(index) < 0);
     }
   };
+  // Item by item in tree order, each category collapsed; returns the
+  // categories.
+  const auto insertInTreeOrder = [&](HWND tree) {
+    std::vector<HTREEITEM> categories;
+    each([&](int, const std::wstring& text, bool topLevel) {
+      if (topLevel) {
+        categories.push_back(insert(tree, TVI_ROOT, text));
+      } else {
+        insert(tree, categories.empty() ? TVI_ROOT : categories.back(), text);
+      }
+    });
+    return categories;
+  };
   {
     Frame frame;
     SendMessageW(frame.tree, WM_SETREDRAW, FALSE, 0);
     std::vector<HTREEITEM> categories;
-    printStep("control alone: insert in tree order, collapsed", timed([&] {
-                HTREEITEM category = nullptr;
-                each([&](int, const std::wstring& text, bool topLevel) {
-                  if (topLevel) {
-                    category = insert(frame.tree, TVI_ROOT, text);
-                    categories.push_back(category);
-                  } else {
-                    insert(frame.tree, category, text);
-                  }
-                });
-              }));
+    printStep("control alone: insert in tree order, collapsed",
+              timed([&] { categories = insertInTreeOrder(frame.tree); }));
     printStep("control alone: then TVM_EXPAND each category", timed([&] {
                 for (HTREEITEM category : categories) {
                   SendMessageW(frame.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(category));
@@ -226,16 +226,7 @@ void measureControlAlone(const PhraseTree& library) {
     // more, even with the redraw off again.
     Frame frame;
     SendMessageW(frame.tree, WM_SETREDRAW, FALSE, 0);
-    std::vector<HTREEITEM> categories;
-    HTREEITEM category = nullptr;
-    each([&](int, const std::wstring& text, bool topLevel) {
-      if (topLevel) {
-        category = insert(frame.tree, TVI_ROOT, text);
-        categories.push_back(category);
-      } else {
-        insert(frame.tree, category, text);
-      }
-    });
+    const std::vector<HTREEITEM> categories = insertInTreeOrder(frame.tree);
     SendMessageW(frame.tree, WM_SETREDRAW, TRUE, 0);
     UpdateWindow(frame.tree);
     SendMessageW(frame.tree, WM_SETREDRAW, FALSE, 0);
@@ -301,7 +292,7 @@ int main(int argc, char** argv) {
   for (const int phrases : sizes) {
     PhraseTree library;
     bench::fillGenerated(library, phrases);
-    NullStatus status;
+    bench::NullStatus status;
     save(library, file, status);
     std::printf("  %d phrases\n", phrases);
     const Figures f = measureBinding(file);
